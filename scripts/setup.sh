@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Prepares a Debian 12 machine (as root) to build and test Quillon, and creates
+# the project's private Wine prefix. Safe to run again: it only does what is missing.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+
+packages=(cmake ninja-build g++ make libgtest-dev googletest libbenchmark-dev
+          g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64
+          xvfb xauth x11-apps qpdf poppler-utils imagemagick clang)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The Wine prefix lives in the build tree so the user's ~/.wine is never touched.
+. "$here/scripts/wine-env.sh"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  "$QUILLON_WINE" wineboot -i >/dev/null 2>&1 || true
+  # Without a window manager every hide of a top-level window blocks for two
+  # seconds; unmanaged windows avoid that and get drawn captions too.
+  "$QUILLON_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wineserver -w
+fi

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Sets the machine up, builds every configuration and runs every test suite.
+# Exits non-zero when anything fails. Usage: scripts/test.sh
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh || { echo "set-up failed"; exit 1; }
+. scripts/wine-env.sh
+
+# Tests pin locale and time zone; the ones about them set their own.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
+
+status=0
+summary=()
+
+step() { echo; echo "=== $*"; }
+
+step "native build (sanitizers)"
+cmake --preset native >/dev/null && cmake --build --preset native || exit 1
+
+step "native tests"
+ctest --test-dir out/native --output-on-failure -j2 2>&1 | tee out/native-ctest.log | tail -n 30
+rc=${PIPESTATUS[0]}
+[ "$rc" -eq 0 ] || status=1
+summary+=("native:  $(grep -E 'tests passed|tests failed' out/native-ctest.log | tail -n 1)")
+
+# The product is the 32-bit program: it is always built. Its tests run under
+# wine32 where the host can execute 32-bit code, else the x86-64 build of the
+# same sources runs them under wine64.
+step "win32 build"
+cmake --preset win32 >/dev/null && cmake --build --preset win32 || exit 1
+if [ "$QUILLON_WINE_ARCH" = win64 ]; then
+  step "win64 build (this host cannot run 32-bit code)"
+  cmake --preset win64 >/dev/null && cmake --build --preset win64 || exit 1
+fi
+winout=out/$QUILLON_WINE_ARCH
+
+step "Windows tests under Wine ($QUILLON_WINE_ARCH)"
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  wineserver -p
+  "$QUILLON_WINE" '"$winout"'/tests/wineprime.exe </dev/null >/dev/null 2>&1
+  ctest --test-dir '"$winout"' --output-on-failure -j2
+  rc=$?
+  wineserver -k
+  exit $rc' 2>&1 | tee out/wine-ctest.log | tail -n 30
+rc=${PIPESTATUS[0]}
+[ "$rc" -eq 0 ] || status=1
+summary+=("wine:    $(grep -E 'tests passed|tests failed' out/wine-ctest.log | tail -n 1)")
+
+echo
+echo "=== summary"
+printf '%s\n' "${summary[@]}"
+exit $status

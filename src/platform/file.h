@@ -1,0 +1,55 @@
+#pragma once
+// The program's only door to the file system for portable code. Paths are
+// wide strings everywhere; the POSIX side converts them to UTF-8.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// A file opened for writing and for the caller's exclusive use: on Windows no
+// other handle may read or write it while it is open. Writes go straight to
+// the operating system; there is no buffer of our own.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(OutputFile&& other) noexcept;
+  OutputFile& operator=(OutputFile&& other) noexcept;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates the file, or truncates an existing one. IsOpen() tells whether it worked.
+  static OutputFile CreateExclusive(const std::wstring& path);
+
+  bool IsOpen() const;
+  bool Write(const void* data, std::size_t size);
+  // Current size in bytes, or -1 when it cannot be read.
+  std::int64_t Size() const;
+  // Forces written data to the disk.
+  bool Sync();
+  void Close();
+
+ private:
+#ifdef _WIN32
+  void* handle_ = reinterpret_cast<void*>(-1);
+#else
+  int fd_ = -1;
+#endif
+};
+
+// Size of the file at path in bytes, or -1 when it does not exist or cannot be read.
+std::int64_t FileSize(const std::wstring& path);
+bool RemoveFile(const std::wstring& path);
+// True when path names an existing folder.
+bool IsDirectory(const std::wstring& path);
+// Reads the whole file; false (and data emptied) on any failure.
+bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data);
+// Moves source over target in one step, replacing target; target is either
+// the old file or the new one afterwards, never a mixture.
+bool ReplaceFileWith(const std::wstring& source, const std::wstring& target);
+// Full path of the running executable.
+std::wstring ExecutablePath();
+
+}  // namespace platform

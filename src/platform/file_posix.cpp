@@ -1,0 +1,108 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "platform/file.h"
+#include "platform/text.h"
+
+namespace platform {
+namespace {
+std::string Native(const std::wstring& path) { return ToUtf8(path); }
+}  // namespace
+
+OutputFile::~OutputFile() { Close(); }
+
+OutputFile::OutputFile(OutputFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+OutputFile OutputFile::CreateExclusive(const std::wstring& path) {
+  OutputFile f;
+  f.fd_ = ::open(Native(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return f;
+}
+
+bool OutputFile::IsOpen() const { return fd_ >= 0; }
+
+bool OutputFile::Write(const void* data, std::size_t size) {
+  if (fd_ < 0) return false;
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd_, p, size);
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::int64_t OutputFile::Size() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+bool OutputFile::Sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+void OutputFile::Close() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+std::int64_t FileSize(const std::wstring& path) {
+  struct stat st {};
+  if (::stat(Native(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+bool RemoveFile(const std::wstring& path) { return ::unlink(Native(path).c_str()) == 0; }
+
+bool IsDirectory(const std::wstring& path) {
+  struct stat st {};
+  return ::stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data) {
+  data.clear();
+  const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) {
+    data.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (ok && got < data.size()) {
+      const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+      if (n <= 0) ok = false;
+      else got += static_cast<std::size_t>(n);
+    }
+  }
+  ::close(fd);
+  if (!ok) data.clear();
+  return ok;
+}
+
+bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {
+  return ::rename(Native(source).c_str(), Native(target).c_str()) == 0;
+}
+
+std::wstring ExecutablePath() {
+  char buf[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  return FromUtf8(std::string_view(buf, static_cast<std::size_t>(n)));
+}
+
+}  // namespace platform

@@ -1,0 +1,120 @@
+#include <windows.h>
+
+#include "platform/file.h"
+
+namespace platform {
+
+OutputFile::~OutputFile() { Close(); }
+
+OutputFile::OutputFile(OutputFile&& other) noexcept : handle_(other.handle_) {
+  other.handle_ = INVALID_HANDLE_VALUE;
+}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = INVALID_HANDLE_VALUE;
+  }
+  return *this;
+}
+
+OutputFile OutputFile::CreateExclusive(const std::wstring& path) {
+  OutputFile f;
+  // Share mode 0: a file a PDF reader holds open cannot be replaced under it.
+  f.handle_ = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  return f;
+}
+
+bool OutputFile::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+bool OutputFile::Write(const void* data, std::size_t size) {
+  if (!IsOpen()) return false;
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!::WriteFile(handle_, p, chunk, &written, nullptr) || written == 0) return false;
+    p += written;
+    size -= written;
+  }
+  return true;
+}
+
+std::int64_t OutputFile::Size() const {
+  LARGE_INTEGER size{};
+  if (!IsOpen() || !::GetFileSizeEx(handle_, &size)) return -1;
+  return size.QuadPart;
+}
+
+bool OutputFile::Sync() { return IsOpen() && ::FlushFileBuffers(handle_) != 0; }
+
+void OutputFile::Close() {
+  if (IsOpen()) {
+    ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+}
+
+std::int64_t FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+  return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != 0; }
+
+bool IsDirectory(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data) {
+  data.clear();
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  bool ok = ::GetFileSizeEx(h, &size) && size.QuadPart >= 0 &&
+            static_cast<unsigned long long>(size.QuadPart) < static_cast<unsigned long long>(SIZE_MAX);
+  if (ok) {
+    try {
+      data.resize(static_cast<std::size_t>(size.QuadPart));
+    } catch (const std::bad_alloc&) {
+      ok = false;
+    }
+  }
+  std::size_t got = 0;
+  while (ok && got < data.size()) {
+    const std::size_t left = data.size() - got;
+    const DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+    DWORD n = 0;
+    if (!::ReadFile(h, data.data() + got, chunk, &n, nullptr) || n == 0) ok = false;
+    got += n;
+  }
+  ::CloseHandle(h);
+  if (!ok) std::vector<unsigned char>().swap(data);
+  return ok;
+}
+
+bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {
+  return ::MoveFileExW(source.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+std::wstring ExecutablePath() {
+  std::wstring buf(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return {};
+    if (n < buf.size()) {
+      buf.resize(n);
+      return buf;
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+}  // namespace platform
