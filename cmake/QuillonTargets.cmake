@@ -5,6 +5,7 @@
 #   src/<sub>/*_posix.cpp   native-only code (the platform seam on Linux)
 #   tests/<sub>/*_test.cpp     portable tests: run natively and under Wine
 #   tests/<sub>/*_wintest.cpp  Windows-only tests, run under Wine with a display
+#   tests/<sub>/*_posixtest.cpp  native-only tests that check outputs with Linux tools
 
 set(QUILLON_SUBSYSTEMS platform pdf build settings filelist app)
 

@@ -1,0 +1,50 @@
+#pragma once
+// Quillon's PDF writer: one document at a time, held in process-wide state.
+// Every operation except the getters returns 0 or an error code; the last
+// error's code and text stay available until pdf_Reset.
+#include <cstdint>
+#include <string>
+
+enum PdfError : std::int32_t {
+  kPdfOk = 0,
+  kPdfOutOfMemory = 1,
+  kPdfInvalidParameters = 2,
+  kPdfFileCreationError = 3,
+  kPdfFileIoError = 4,
+  kPdfBadPng = 5,
+};
+
+enum PdfImageKind : std::int32_t { kPdfJpeg = 1, kPdfPng = 2 };
+enum PdfImageColour : std::int32_t { kPdfRgb = 1, kPdfIndexed = 2, kPdfGray = 3 };
+
+// Document and serializer.
+std::int32_t pdf_Reset();
+std::int32_t pdf_SetAuthor(const std::wstring& author);
+std::int32_t pdf_SetTitle(const std::wstring& title);
+std::int32_t pdf_SetCreator(const std::wstring& creator);
+// startupView: 1 fit page, 2 fit width, 3 true size, 4 full screen.
+// pageLayout: 1 single page, 2 one column. Other values are ignored.
+std::int32_t pdf_SetDisplayMode(std::int32_t startupView, std::int32_t pageLayout);
+std::int32_t pdf_Save(const std::wstring& path);
+std::int32_t pdf_GetErrorCode();
+std::wstring pdf_GetErrorText();
+
+// Pages, font and text. Orientation 1 portrait, 2 landscape, anything else the
+// document's default. Page sizes are "width,height" in points; "" = default.
+// Unit 1 point, 2 millimetre, 3 inch; positions and sizes are in that unit.
+std::int32_t pdf_Create(std::int32_t orientation, const std::wstring& pageSize, std::int32_t unit);
+std::int32_t pdf_AddPage(std::int32_t orientation, const std::wstring& pageSize);
+std::int32_t pdf_SetFont(const std::wstring& fontName, std::int32_t size);
+std::int32_t pdf_SetPosition(float x, float y);
+// alignment: 2 centred, 3 right, anything else left.
+std::int32_t pdf_TextBox(float width, float height, const std::wstring& text, std::int32_t frame,
+                         std::int32_t alignment);
+float pdf_GetTextWidth(const std::wstring& text);
+
+// Images: a complete JPEG or PNG file in memory, placed on the current page.
+// width/height are the pixel size in user units; x, y, displayWidth and
+// displayHeight place it, measured from the page's top-left corner. The same
+// name placed again reuses the stored image.
+std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
+                              const void* data, std::int32_t dataLength, float width, float height,
+                              float x, float y, float displayWidth, float displayHeight);

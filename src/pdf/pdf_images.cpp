@@ -1,0 +1,239 @@
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "pdf/pdf_document.h"
+
+namespace {
+
+constexpr std::int64_t kPngFirstChunk = 33;  // signature (8) + IHDR chunk (25)
+
+bool IsType(const unsigned char* p, const char (&type)[5]) { return std::memcmp(p, type, 4) == 0; }
+
+// Walks the chunks after IHDR and calls visit(type, chunkData, length) for
+// each one before IEND. Returns false when the data is damaged: a chunk other
+// than IEND with a length of 0 or less, or data ending (chunk body and CRC
+// included) before IEND. Lengths come from the file and are never trusted.
+template <typename Visit>
+bool WalkPngChunks(const unsigned char* data, std::int64_t size, Visit visit) {
+  if (data == nullptr || size < kPngFirstChunk) return false;
+  std::int64_t p = kPngFirstChunk;
+  for (;;) {
+    if (size - p < 8) return false;
+    const auto length = static_cast<std::int32_t>(ipf_ReadUInt32BE(data + p));
+    const unsigned char* type = data + p + 4;
+    if (IsType(type, "IEND")) return true;
+    if (length <= 0) return false;
+    if (size - p - 12 < length) return false;
+    visit(type, data + p + 8, length);
+    p += static_cast<std::int64_t>(length) + 12;
+  }
+}
+
+std::int32_t Fail(std::int32_t code, std::int32_t location) {
+  return ipf_SetError(code, L"pdf_ImageFromMem", location);
+}
+
+void AppendLine(std::string& out, std::string_view key, std::int64_t value) {
+  out += key;
+  ipf_AppendInt(out, value);
+  out += '\n';
+}
+
+}  // namespace
+
+std::uint32_t ipf_ReadUInt32BE(const unsigned char* p) {
+  return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+         (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+}
+
+std::int32_t ipf_CalcRawDataSizePNG(const unsigned char* data, std::int64_t size, std::int64_t& total) {
+  total = 0;
+  std::int64_t sum = 0;
+  const bool ok = WalkPngChunks(data, size, [&](const unsigned char* type, const unsigned char*, std::int32_t length) {
+    if (IsType(type, "IDAT")) sum += length;
+  });
+  // No image data at all, or more than a stream length can say, is as
+  // unusable as a broken chunk list.
+  if (!ok || sum == 0 || sum > std::numeric_limits<std::int32_t>::max()) return kPdfBadPng;
+  total = sum;
+  return kPdfOk;
+}
+
+bool ipf_ExtractIDAT(const unsigned char* data, std::int64_t size, std::int64_t total,
+                     std::vector<unsigned char>& out) {
+  out.clear();
+  out.reserve(static_cast<std::size_t>(total));
+  return WalkPngChunks(data, size, [&](const unsigned char* type, const unsigned char* chunk, std::int32_t length) {
+    if (IsType(type, "IDAT") && out.size() + static_cast<std::size_t>(length) <= static_cast<std::size_t>(total)) {
+      out.insert(out.end(), chunk, chunk + length);
+    }
+  });
+}
+
+bool ipf_ExtractPLTE(const unsigned char* data, std::int64_t size, std::vector<unsigned char>& out) {
+  out.clear();
+  bool found = false;
+  const bool ok = WalkPngChunks(data, size, [&](const unsigned char* type, const unsigned char* chunk, std::int32_t length) {
+    if (IsType(type, "PLTE")) {  // with several, the last one wins
+      out.assign(chunk, chunk + length);
+      found = true;
+    }
+  });
+  return ok && found;
+}
+
+std::optional<std::size_t> ipf_FindImage(const std::wstring& name) {
+  const PdfDocument& d = ipf_Document();
+  const auto it = d.imagesByName.find(name);
+  if (it == d.imagesByName.end()) return std::nullopt;
+  return it->second;
+}
+
+std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
+                              const void* data, std::int32_t dataLength, float width, float height,
+                              float x, float y, float displayWidth, float displayHeight) {
+  PdfDocument& d = ipf_Document();
+  const float s = d.scale;
+  const PdfPage* page = d.currentPage ? &d.pages[*d.currentPage] : nullptr;
+  const float pageHeight = page ? page->height / s : 0.0f;
+
+  if (kind != kPdfJpeg && kind != kPdfPng) return Fail(kPdfInvalidParameters, 1791);
+  if (colour < kPdfRgb || colour > kPdfGray) return Fail(kPdfInvalidParameters, 1798);
+  if (kind == kPdfJpeg && colour != kPdfRgb) return Fail(kPdfInvalidParameters, 1802);
+
+  std::optional<std::size_t> found = ipf_FindImage(name);
+  if (!found) {
+    // A block that is not there cannot be copied: refuse it with the other
+    // parameter checks rather than read through a null pointer.
+    if (dataLength < 0 || (data == nullptr && dataLength > 0)) return Fail(kPdfInvalidParameters, 1791);
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    try {
+      ipf_CheckAllocation(1817);
+      d.images.emplace_back();
+      d.imagesByName.emplace(name, d.images.size() - 1);
+    } catch (const std::bad_alloc&) {
+      return Fail(kPdfOutOfMemory, 1817);
+    }
+    PdfImage& image = d.images.back();
+    image.number = ipf_NextObjectNumber();
+    image.name = name;
+    image.pixelWidth = width * s;
+    image.pixelHeight = height * s;
+    image.kind = kind;
+    image.colour = colour;
+    image.index = ipf_NextImageIndex();
+
+    if (kind == kPdfJpeg) {
+      try {
+        ipf_CheckAllocation(1835);
+        image.data.assign(bytes, bytes + dataLength);
+      } catch (const std::bad_alloc&) {
+        return Fail(kPdfOutOfMemory, 1835);
+      }
+    } else {
+      std::int64_t total = 0;
+      if (ipf_CalcRawDataSizePNG(bytes, dataLength, total) != kPdfOk) return Fail(kPdfBadPng, 1844);
+      try {
+        ipf_CheckAllocation(1849);
+        ipf_ExtractIDAT(bytes, dataLength, total, image.data);
+      } catch (const std::bad_alloc&) {
+        return Fail(kPdfOutOfMemory, 1849);
+      }
+      if (colour == kPdfIndexed) {
+        try {
+          ipf_CheckAllocation(1853);
+          image.palette.emplace();
+        } catch (const std::bad_alloc&) {
+          return Fail(kPdfOutOfMemory, 1853);
+        }
+        PdfPalette& palette = *image.palette;
+        bool extracted = false;
+        try {
+          ipf_CheckAllocation(1856);
+          extracted = ipf_ExtractPLTE(bytes, dataLength, palette.data);
+        } catch (const std::bad_alloc&) {
+          extracted = false;
+        }
+        if (!extracted) return Fail(kPdfOutOfMemory, 1856);
+        palette.number = ipf_NextObjectNumber();
+        palette.highIndex = static_cast<std::int32_t>(palette.data.size() / 3) - 1;
+      }
+    }
+    found = d.images.size() - 1;
+  }
+
+  const PdfImage& image = d.images[*found];
+  if (page && page->content) {
+    std::string ops = "q ";
+    ipf_AppendReal(ops, displayWidth * s);
+    ops += " 0 0 ";
+    ipf_AppendReal(ops, displayHeight * s);
+    ops += ' ';
+    ipf_AppendReal(ops, x * s);
+    ops += ' ';
+    ipf_AppendReal(ops, (pageHeight - (y + displayHeight)) * s);
+    ops += " cm /I";
+    ipf_AppendInt(ops, image.index);
+    ops += " Do Q";
+    d.contents[*page->content].imageOps = std::move(ops);
+  }
+  return kPdfOk;
+}
+
+// Builds the texts that surround an image's data; called during serialization.
+void ipf_BuildImageTexts(PdfImage& image) {
+  const std::int64_t pixelWidth = std::lround(image.pixelWidth);
+  const std::int64_t pixelHeight = std::lround(image.pixelHeight);
+  image.dataLength = static_cast<std::int64_t>(image.data.size());
+
+  std::string& h = image.headerText;
+  h.clear();
+  ipf_AppendInt(h, image.number);
+  h += " 0 obj\n<<\n/Type /XObject\n/Subtype /Image\n";
+  AppendLine(h, "/Width ", pixelWidth);
+  AppendLine(h, "/Height ", pixelHeight);
+  if (image.kind == kPdfJpeg) {
+    h += "/ColorSpace /DeviceRGB\n/BitsPerComponent 8\n/Filter /DCTDecode\n";
+  } else {
+    std::int32_t colours = 1;
+    if (image.colour == kPdfRgb) {
+      h += "/ColorSpace /DeviceRGB\n";
+      colours = 3;
+    } else if (image.colour == kPdfIndexed) {
+      h += "/ColorSpace [/Indexed /DeviceRGB ";
+      ipf_AppendInt(h, image.palette ? image.palette->highIndex : 0);
+      h += ' ';
+      ipf_AppendInt(h, image.palette ? image.palette->number : 0);
+      h += " 0 R]\n";
+    } else {
+      h += "/ColorSpace /DeviceGray\n";
+    }
+    h += "/BitsPerComponent 8\n/Filter /FlateDecode\n/DecodeParms <</Predictor 15 /Colors ";
+    ipf_AppendInt(h, colours);
+    h += " /BitsPerComponent 8 /Columns ";
+    ipf_AppendInt(h, pixelWidth);
+    h += ">>\n";
+  }
+  h += "/Length ";
+  ipf_AppendInt(h, image.dataLength);
+  h += ">>\nstream\n";
+  image.trailerText = "\nendstream\nendobj\n";
+  image.length = static_cast<std::int64_t>(h.size()) + image.dataLength +
+                 static_cast<std::int64_t>(image.trailerText.size());
+
+  if (image.palette) {
+    PdfPalette& palette = *image.palette;
+    palette.dataLength = static_cast<std::int64_t>(palette.data.size());
+    std::string& ph = palette.headerText;
+    ph.clear();
+    ipf_AppendInt(ph, palette.number);
+    ph += " 0 obj\n<</Length ";
+    ipf_AppendInt(ph, palette.dataLength);
+    ph += ">>\nstream\n";
+    palette.trailerText = "\nendstream\nendobj\n";
+    palette.length = static_cast<std::int64_t>(ph.size()) + palette.dataLength +
+                     static_cast<std::int64_t>(palette.trailerText.size());
+  }
+}
