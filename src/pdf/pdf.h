@@ -4,6 +4,7 @@
 // error's code and text stay available until pdf_Reset.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum PdfError : std::int32_t {
   kPdfOk = 0,
@@ -48,3 +49,8 @@ float pdf_GetTextWidth(const std::wstring& text);
 std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
                               const void* data, std::int32_t dataLength, float width, float height,
                               float x, float y, float displayWidth, float displayHeight);
+// The same, taking over the caller's block instead of copying it: a JPEG's
+// bytes are then kept without a second copy of every image in memory.
+std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
+                              std::vector<unsigned char>&& data, float width, float height, float x,
+                              float y, float displayWidth, float displayHeight);

@@ -91,9 +91,14 @@ std::optional<std::size_t> ipf_FindImage(const std::wstring& name) {
   return it->second;
 }
 
-std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
-                              const void* data, std::int32_t dataLength, float width, float height,
-                              float x, float y, float displayWidth, float displayHeight) {
+namespace {
+
+// Shared by both entry points; `owned`, when given, holds the same bytes as
+// data and may be taken over instead of copied.
+std::int32_t ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
+                          const void* data, std::int64_t dataLength, std::vector<unsigned char>* owned,
+                          float width, float height, float x, float y, float displayWidth,
+                          float displayHeight) {
   PdfDocument& d = ipf_Document();
   const float s = d.scale;
   const PdfPage* page = d.currentPage ? &d.pages[*d.currentPage] : nullptr;
@@ -107,7 +112,10 @@ std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::
   if (!found) {
     // A block that is not there cannot be copied: refuse it with the other
     // parameter checks rather than read through a null pointer.
-    if (dataLength < 0 || (data == nullptr && dataLength > 0)) return Fail(kPdfInvalidParameters, 1791);
+    if (dataLength < 0 || dataLength > std::numeric_limits<std::int32_t>::max() ||
+        (data == nullptr && dataLength > 0)) {
+      return Fail(kPdfInvalidParameters, 1791);
+    }
     const auto* bytes = static_cast<const unsigned char*>(data);
     try {
       ipf_CheckAllocation(1817);
@@ -128,7 +136,8 @@ std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::
     if (kind == kPdfJpeg) {
       try {
         ipf_CheckAllocation(1835);
-        image.data.assign(bytes, bytes + dataLength);
+        if (owned) image.data = std::move(*owned);
+        else image.data.assign(bytes, bytes + dataLength);
       } catch (const std::bad_alloc&) {
         return Fail(kPdfOutOfMemory, 1835);
       }
@@ -180,6 +189,22 @@ std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::
     d.contents[*page->content].imageOps = std::move(ops);
   }
   return kPdfOk;
+}
+
+}  // namespace
+
+std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
+                              const void* data, std::int32_t dataLength, float width, float height,
+                              float x, float y, float displayWidth, float displayHeight) {
+  return ImageFromMem(name, kind, colour, data, dataLength, nullptr, width, height, x, y, displayWidth,
+                      displayHeight);
+}
+
+std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
+                              std::vector<unsigned char>&& data, float width, float height, float x,
+                              float y, float displayWidth, float displayHeight) {
+  return ImageFromMem(name, kind, colour, data.data(), static_cast<std::int64_t>(data.size()), &data, width,
+                      height, x, y, displayWidth, displayHeight);
 }
 
 // Builds the texts that surround an image's data; called during serialization.

@@ -268,3 +268,26 @@ TEST(PngWalk, SurvivesRandomMutation) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PdfTest, TakenOverBlocksAreWrittenLikeCopiedOnes) {
+  ASSERT_EQ(pdf_Create(1, L"", 2), 0);
+  ASSERT_EQ(pdf_AddPage(-1, L""), 0);
+  std::vector<unsigned char> jpeg = {0xFF, 0xD8, 7, 7, 0xFF, 0xD9};
+  const std::vector<unsigned char> copy = jpeg;
+  ASSERT_EQ(pdf_ImageFromMem(L"j", 1, 1, std::move(jpeg), 3, 3, 0, 0, 3, 3), 0);
+  ASSERT_EQ(pdf_AddPage(-1, L""), 0);
+  std::vector<unsigned char> png = MakePng(Rgb(3, 2));
+  ASSERT_EQ(pdf_ImageFromMem(L"p", 2, 1, std::move(png), 3, 2, 0, 0, 3, 2), 0);
+  // A repeated name reuses the stored image and leaves the new block alone.
+  std::vector<unsigned char> again = {1, 2, 3};
+  ASSERT_EQ(pdf_ImageFromMem(L"j", 1, 1, std::move(again), 3, 3, 0, 0, 3, 3), 0);
+  EXPECT_EQ(again.size(), 3u);
+  const testsupport::PdfFile f = SaveAndParse();
+  EXPECT_EQ(f.Stream(7), std::string(copy.begin(), copy.end()));
+  const auto z = testsupport::PngZlibData(Rgb(3, 2));
+  EXPECT_EQ(f.Stream(10), std::string(z.begin(), z.end()));
+}
+
+}  // namespace
