@@ -10,8 +10,12 @@ GdiplusSession::GdiplusSession() {
   status_ = static_cast<std::int32_t>(Gdiplus::GdiplusStartup(&token_, &input, nullptr));
 }
 
-GdiplusSession::~GdiplusSession() {
-  if (Started()) Gdiplus::GdiplusShutdown(token_);
+GdiplusSession::~GdiplusSession() { Shutdown(); }
+
+void GdiplusSession::Shutdown() {
+  if (!Started()) return;
+  Gdiplus::GdiplusShutdown(token_);
+  status_ = kStatusGenericError;
 }
 
 GdipImage& GdipImage::operator=(GdipImage&& other) noexcept {
@@ -41,15 +45,27 @@ std::int32_t GdipGraphics::Delete() {
 
 DibCanvas::~DibCanvas() { Release(); }
 
+namespace {
+
+// Rows are padded to four bytes.
+std::uint64_t CanvasBytes(std::int32_t width, std::int32_t height) {
+  const std::uint64_t stride = (static_cast<std::uint64_t>(width) * 3 + 3) & ~std::uint64_t{3};
+  return stride * static_cast<std::uint64_t>(height);
+}
+
+}  // namespace
+
+bool DibCanvas::Possible(std::int32_t width, std::int32_t height) {
+  if (width <= 0 || height <= 0) return false;
+  const std::uint64_t bytes = CanvasBytes(width, height);
+  return bytes <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) &&
+         bytes <= std::numeric_limits<std::size_t>::max();
+}
+
 bool DibCanvas::Create(std::int32_t width, std::int32_t height) {
   Release();
-  if (width <= 0 || height <= 0) return false;
-  // Rows are padded to four bytes; GDI takes the size as a 32-bit count.
-  const std::uint64_t stride = (static_cast<std::uint64_t>(width) * 3 + 3) & ~std::uint64_t{3};
-  const std::uint64_t bytes = stride * static_cast<std::uint64_t>(height);
-  if (bytes > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) ||
-      bytes > std::numeric_limits<std::size_t>::max())
-    return false;
+  if (!Possible(width, height)) return false;
+  const std::uint64_t bytes = CanvasBytes(width, height);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;

@@ -37,6 +37,9 @@ class GdiplusSession {
 
   bool Started() const { return status_ == kStatusOk; }
   std::int32_t status() const { return status_; }
+  // Ends GDI+ early (the fatal-error path ends the process without unwinding);
+  // later calls and the destructor then do nothing.
+  void Shutdown();
 
  private:
   ULONG_PTR token_ = 0;
@@ -89,8 +92,11 @@ class DibCanvas {
   DibCanvas(const DibCanvas&) = delete;
   DibCanvas& operator=(const DibCanvas&) = delete;
 
-  // False when the size is not positive or too large, or GDI refuses.
+  // False when the size is not possible (see Possible) or GDI refuses.
   bool Create(std::int32_t width, std::int32_t height);
+  // Whether a canvas of this size can exist at all: both sides positive and
+  // its pixels within the 2 GB GDI counts in.
+  static bool Possible(std::int32_t width, std::int32_t height);
   HBITMAP handle() const { return bitmap_; }
   void Release();
 
@@ -167,7 +173,8 @@ std::int32_t LoadImageFile(GdipImage& image, const std::wstring& path);
 // counts as not JPEG.
 bool IsJpegImage(const GdipImage& image);
 // Redraws the image at its own size on a black 24-bit canvas and replaces it
-// with the result. Any failure to draw the file's pixels is reported as 7.
+// with the result. A size no canvas can have, and any failure to draw the
+// file's pixels, are reported as 7: the file cannot be used.
 std::int32_t FlattenTo24Bit(GdipImage& image);
 // Redraws the image at width x height on a black 24-bit canvas and replaces
 // it with the result. It is drawn from (-1, -1) one pixel larger, so that it
