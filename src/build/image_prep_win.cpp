@@ -1,4 +1,3 @@
-#include <cwchar>
 #include <new>
 
 #include "build/gdiplus_win.h"
