@@ -1,0 +1,65 @@
+#pragma once
+// Turning one image file into the encoded block the PDF writer embeds: a JPEG
+// stored as it is, or the image redrawn on a 24-bit canvas, optionally scaled
+// down, and encoded again as JPEG or PNG. The decisions that need no GDI+
+// (quality table, scaled size, reading a file whole) are portable; the
+// sequence itself runs on Windows only.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/settings.h"
+
+// GDI+ status codes the preparation tells apart. Our own failures reuse them:
+// 1 for a missing encoder or device context, 3 for memory, 7 for streams.
+inline constexpr std::int32_t kStatusOk = 0;
+inline constexpr std::int32_t kStatusGenericError = 1;
+inline constexpr std::int32_t kStatusInvalidParameter = 2;
+inline constexpr std::int32_t kStatusOutOfMemory = 3;
+inline constexpr std::int32_t kStatusWin32Error = 7;
+inline constexpr std::int32_t kStatusUnknownImageFormat = 13;
+
+// Image kinds as the PDF writer numbers them.
+inline constexpr std::int32_t kImageKindJpeg = 1;
+inline constexpr std::int32_t kImageKindPng = 2;
+
+enum class PrepOutcome {
+  Ok,                  // data, kind, width and height are set
+  SkippedUnsupported,  // not an image GDI+ can use, or a JPEG that cannot be stored as is
+  SkippedNotStorable,  // a JPEG to be stored as is that cannot be read into memory
+  GdiplusError,        // status says why; 3 means memory ran out
+};
+
+struct PreparedImage {
+  PrepOutcome outcome = PrepOutcome::GdiplusError;
+  std::vector<unsigned char> data;  // one complete JPEG or PNG file
+  std::int32_t kind = 0;            // kImageKindJpeg or kImageKindPng
+  std::int32_t width = 0;           // pixels, after any scaling
+  std::int32_t height = 0;
+  std::int32_t status = kStatusOk;  // the GDI+ status behind a skip or an error
+};
+
+struct PixelSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const PixelSize&, const PixelSize&) = default;
+};
+
+// Quality handed to the JPEG encoder for a JpgQuality level; levels outside
+// 1..10 are taken as the nearest bound.
+std::int32_t JpegQualityForLevel(std::int32_t level);
+
+// The size the re-encode path scales an image of the given size to, or
+// nothing when it keeps its size. Scaling applies when ImageScaling is below
+// 100 and the width is above ResizeOnlyIfWider (0: any width); each side is
+// truncated and never drops below one pixel.
+std::optional<PixelSize> ScaledSize(PixelSize source, const Settings& settings);
+
+// Reads the whole file into block. False, with block empty, when the file is
+// missing, empty or unreadable, or memory runs short.
+bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& block);
+
+// The whole preparation of one existing file (Windows only). GDI+ must have
+// been started. Only one decoded image and one canvas exist at a time.
+PreparedImage PrepareImage(const std::wstring& path, const Settings& settings);
