@@ -30,23 +30,6 @@ inline std::optional<PngHeader> ReadPngHeader(const std::vector<unsigned char>& 
   return PngHeader{ReadBe32(d, 16), ReadBe32(d, 20), d[24], d[25], d[28]};
 }
 
-// The writer's walk: from byte 33 (after signature and IHDR), chunk by chunk
-// to IEND, summing IDAT lengths. Fails when a chunk other than IEND has a
-// length of 0 or less, or the data ends before IEND.
-inline std::optional<std::int64_t> WalkPngChunks(const std::vector<unsigned char>& d) {
-  std::int64_t total = 0;
-  std::size_t p = 33;
-  for (;;) {
-    if (d.size() < 8 || p > d.size() - 8) return std::nullopt;
-    const auto length = static_cast<std::int32_t>(ReadBe32(d, p));
-    if (std::memcmp(d.data() + p + 4, "IEND", 4) == 0) return total;
-    if (length <= 0) return std::nullopt;
-    if (static_cast<std::uint64_t>(length) + 12 > d.size() - p) return std::nullopt;
-    if (std::memcmp(d.data() + p + 4, "IDAT", 4) == 0) total += length;
-    p += static_cast<std::size_t>(length) + 12;
-  }
-}
-
 struct JpegFrame {
   int precision = 0;
   int height = 0;

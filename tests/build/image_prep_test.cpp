@@ -92,16 +92,6 @@ TEST(PngCheck, WalkSumsIdatAndRejectsWhatTheWriterRejects) {
   ASSERT_TRUE(header);
   EXPECT_EQ(header->width, 3u);
   EXPECT_EQ(header->colourType, 2);
-  EXPECT_EQ(encoded_check::WalkPngChunks(good), 5);
-
-  EXPECT_EQ(encoded_check::WalkPngChunks(Png({Chunk("IDAT", {1}), Chunk("tEXt", {}), Chunk("IEND", {})})),
-            std::nullopt);
-  auto cut = good;
-  cut.resize(cut.size() - 14);  // IEND and part of the last IDAT gone
-  EXPECT_EQ(encoded_check::WalkPngChunks(cut), std::nullopt);
-  auto huge = good;
-  huge[33] = 0x7F;  // first chunk claims about 2 GB
-  EXPECT_EQ(encoded_check::WalkPngChunks(huge), std::nullopt);
   auto noIhdr = good;
   noIhdr[12] = 'X';
   EXPECT_EQ(encoded_check::ReadPngHeader(noIhdr), std::nullopt);

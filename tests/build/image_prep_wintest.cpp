@@ -6,6 +6,8 @@
 #include "build/gdiplus_win.h"
 #include "build/image_files_win.h"
 #include "build/image_prep.h"
+#include "pdf/pdf.h"
+#include "pdf/pdf_document.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -48,9 +50,16 @@ void ExpectWriterAcceptsPng(const std::vector<unsigned char>& block, int width, 
   EXPECT_EQ(header->bitDepth, 8);
   EXPECT_EQ(header->colourType, 2);
   EXPECT_EQ(header->interlace, 0);
-  const auto idat = encoded_check::WalkPngChunks(block);
-  ASSERT_TRUE(idat) << "the writer's chunk walk fails";
-  EXPECT_GT(*idat, 0);
+  std::int64_t idat = 0;
+  ASSERT_EQ(ipf_CalcRawDataSizePNG(block.data(), static_cast<std::int64_t>(block.size()), idat), 0)
+      << "the writer's chunk walk fails";
+  EXPECT_GT(idat, 0);
+  pdf_Reset();
+  ASSERT_EQ(pdf_Create(1, L"", 1), 0);
+  ASSERT_EQ(pdf_AddPage(-1, L""), 0);
+  const auto w = static_cast<float>(width), h = static_cast<float>(height);
+  EXPECT_EQ(pdf_ImageFromMem(L"png", 2, 1, block.data(), static_cast<std::int32_t>(block.size()), w, h, 0, 0, w, h), 0);
+  pdf_Reset();
 }
 
 void ExpectWriterAcceptsJpeg(const std::vector<unsigned char>& block, int width, int height) {
