@@ -30,6 +30,27 @@ std::wstring GroupDigits(const std::wstring& digits, const std::wstring& separat
 
 std::wstring Widen(const char* begin, const char* end) { return std::wstring(begin, end); }
 
+struct DecimalParts {
+  std::wstring integer;   // digits, with a leading "-" for a negative value
+  std::wstring fraction;  // at most the requested number of digits
+};
+
+// The value with ten decimals (rounded there), trailing zeros dropped, and
+// the fraction then cut, not rounded, to `decimals` digits.
+DecimalParts SplitDecimal(double value, std::int32_t decimals) {
+  if (value == 0) value = 0;  // no "-0" for a negative zero
+  // Room for the largest double written in full with ten decimals.
+  char buffer[400];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 10);
+  const std::wstring text = result.ec == std::errc() ? Widen(buffer, result.ptr) : L"0";
+  const std::size_t point = text.find(L'.');
+  DecimalParts parts{text.substr(0, point), point == std::wstring::npos ? L"" : text.substr(point + 1)};
+  while (!parts.fraction.empty() && parts.fraction.back() == L'0') parts.fraction.pop_back();
+  parts.fraction.resize(
+      std::min<std::size_t>(parts.fraction.size(), static_cast<std::size_t>(std::max(decimals, 0))));
+  return parts;
+}
+
 void AppendTwoDigits(std::wstring& out, std::int64_t value) {
   out.push_back(static_cast<wchar_t>(L'0' + (value / 10) % 10));
   out.push_back(static_cast<wchar_t>(L'0' + value % 10));
@@ -88,25 +109,14 @@ std::wstring FormatNumber(std::int64_t value, const std::wstring& separator) {
 
 std::wstring FormatDecimal(double value, std::int32_t decimals, const std::wstring& thousands,
                            const std::wstring& decimal) {
-  const std::wstring groupSep = thousands.empty() ? GetThousandsSeparator() : thousands;
-  const std::wstring pointSep = decimal.empty() ? GetDecimalSeparator() : decimal;
-  if (value == 0) value = 0;  // no "-0" for a negative zero
-  // Room for the largest double written in full with ten decimals.
-  char buffer[400];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 10);
-  std::wstring text = result.ec == std::errc() ? Widen(buffer, result.ptr) : L"0";
-  const std::size_t point = text.find(L'.');
-  std::wstring integer = text.substr(0, point);
-  std::wstring fraction = point == std::wstring::npos ? L"" : text.substr(point + 1);
-  while (!fraction.empty() && fraction.back() == L'0') fraction.pop_back();
-  fraction.resize(std::min<std::size_t>(fraction.size(), static_cast<std::size_t>(std::max(decimals, 0))));
-  std::wstring out = GroupDigits(integer, groupSep);
-  if (!fraction.empty()) out += pointSep + fraction;
+  const DecimalParts parts = SplitDecimal(value, decimals);
+  std::wstring out = GroupDigits(parts.integer, thousands.empty() ? GetThousandsSeparator() : thousands);
+  if (!parts.fraction.empty()) out += (decimal.empty() ? GetDecimalSeparator() : decimal) + parts.fraction;
   return out;
 }
 
 std::wstring FormatByteSize(std::int64_t bytes, std::int32_t longNames, std::int32_t decimals,
-                            const std::wstring& thousands, const std::wstring& decimal) {
+                            [[maybe_unused]] const std::wstring& thousands, const std::wstring& decimal) {
   static const wchar_t* const kShort[] = {L"", L"KB", L"MB", L"GB", L"TB", L"PB"};
   static const wchar_t* const kLong[] = {L"", L"Kilobytes", L"Megabytes", L"Gigabytes", L"Terabytes",
                                          L"Petabytes"};
@@ -117,17 +127,12 @@ std::wstring FormatByteSize(std::int64_t bytes, std::int32_t longNames, std::int
     ++unit;
   }
   if (unit > 5) return L"Overflow";
-  const std::wstring pointSep = decimal.empty() ? GetDecimalSeparator() : decimal;
-  std::wstring s = FormatDecimal(v, decimals, thousands, pointSep);
-  if (decimals > 0) {
-    const std::wstring zeros = pointSep + std::wstring(static_cast<std::size_t>(decimals), L'0');
-    if (s.size() >= zeros.size() && s.compare(s.size() - zeros.size(), zeros.size(), zeros) == 0) {
-      s.erase(s.size() - zeros.size());
-    }
-  }
-  if (s.size() >= pointSep.size() && s.compare(s.size() - pointSep.size(), pointSep.size(), pointSep) == 0) {
-    s.erase(s.size() - pointSep.size());
-  }
+  // Below 1024 of its unit a size has at most four integer digits, and they
+  // stay together: "1023 KB", never "1,023 KB".
+  DecimalParts parts = SplitDecimal(v, decimals);
+  if (parts.fraction.find_first_not_of(L'0') == std::wstring::npos) parts.fraction.clear();
+  std::wstring s = parts.integer;
+  if (!parts.fraction.empty()) s += (decimal.empty() ? GetDecimalSeparator() : decimal) + parts.fraction;
   return s + L" " + (longNames ? kLong[unit] : kShort[unit]);
 }
 
