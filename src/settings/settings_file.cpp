@@ -6,6 +6,7 @@
 
 #include "app/program_info.h"
 #include "platform/file.h"
+#include "platform/file_access.h"
 #include "platform/text.h"
 
 namespace {
@@ -413,6 +414,9 @@ bool LoadSettingsFromFile(const std::wstring& path, Settings& s) {
 }
 
 bool SaveSettingsToFile(const std::wstring& path, const Settings& s) {
+  // A file the user marked read-only keeps its content (some file systems
+  // would let the replacing move below through).
+  if (platform::IsReadOnlyFile(path)) return false;
   const std::string bytes = FormatSettingsFile(s);
   const std::wstring temp = path + L".tmp";
   platform::OutputFile file = platform::OutputFile::CreateExclusive(temp);

@@ -266,6 +266,14 @@ TEST(SettingsFile, FailedSaveLeavesThePreviousFileIntact) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "Folder.ini.tmp"));
   EXPECT_TRUE(std::filesystem::exists(dir.path() / "Folder.ini" / "keep"));
 
+  // A file the user made read-only.
+  std::filesystem::permissions(dir.path() / "Quillon.ini", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  EXPECT_FALSE(SaveSettingsToFile(path, Settings{}));
+  EXPECT_EQ(testsupport::ReadText(dir.path() / "Quillon.ini"), "[PDF creation]\nJpgQuality = 2\n");
+  std::filesystem::permissions(dir.path() / "Quillon.ini", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+
   // A folder that does not exist.
   EXPECT_FALSE(SaveSettingsToFile(dir.File(L"missing/Quillon.ini"), Settings{}));
 }
