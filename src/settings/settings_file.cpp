@@ -430,8 +430,7 @@ bool SaveSettingsToFile(const std::wstring& path, const Settings& s) {
   return true;
 }
 
-std::wstring GetSettingsFilePath() {
-  std::wstring path = platform::ExecutablePath();
+std::wstring SettingsFileBeside(std::wstring path) {
   if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) {
     path.replace(0, 8, L"\\\\");  // \\?\UNC\server\share is \\server\share
   } else if (path.rfind(L"\\\\?\\", 0) == 0) {
@@ -441,6 +440,8 @@ std::wstring GetSettingsFilePath() {
   path.resize(cut == std::wstring::npos ? 0 : cut + 1);
   return path + L"Quillon.ini";
 }
+
+std::wstring GetSettingsFilePath() { return SettingsFileBeside(platform::ExecutablePath()); }
 
 bool LoadSettings(Settings& s) { return LoadSettingsFromFile(GetSettingsFilePath(), s); }
 

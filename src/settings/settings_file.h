@@ -82,6 +82,9 @@ bool SaveSettingsToFile(const std::wstring& path, const Settings& s);
 
 // "Quillon.ini" in the folder of the running executable.
 std::wstring GetSettingsFilePath();
+// "Quillon.ini" in the folder of the file at executablePath, a leading "\\?\"
+// removed so that the path also works where long paths are not understood.
+std::wstring SettingsFileBeside(std::wstring executablePath);
 bool LoadSettings(Settings& s);
 // The caller stores the main window's geometry in X, Y, W, H beforehand.
 bool SaveSettings(const Settings& s);
