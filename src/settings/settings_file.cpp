@@ -162,9 +162,7 @@ class IniWriter {
     Comment(stars);
   }
 
-  void Group(const wchar_t* name) {
-    pendingGroup_ = name;
-  }
+  void Group(const wchar_t* name) { pendingGroup_ = name; }
 
   void Int(const wchar_t* key, std::int32_t value) {
     char buffer[16];
@@ -279,7 +277,7 @@ std::int32_t ReadBoundedInt(const IniReader& ini, std::wstring_view key, std::in
   return Clamp(ParseLeadingInteger(*value), min, max);
 }
 
-std::wstring ReadBoundedText(const IniReader& ini, std::wstring_view key, const std::wstring& defaultValue) {
+std::wstring ReadTextValue(const IniReader& ini, std::wstring_view key, const std::wstring& defaultValue) {
   const auto value = ini.FindValue(key);
   if (!value) return defaultValue;
   return std::wstring(TrimTrailingBlanks(*value));
@@ -291,8 +289,8 @@ void ReadSettings(IniReader& ini, platform::DisplaySize primaryDisplay, Settings
   // SelectGroup's result needs no check: a missing group yields the defaults.
   ini.SelectGroup(kGroupPdf);
   ReadIntFields(ini, kGroupPdf, s);
-  s.DocAuthor = ReadBoundedText(ini, kDocAuthor.key, L"");
-  s.DocTitle = ReadBoundedText(ini, kDocTitle.key, L"");
+  s.DocAuthor = ReadTextValue(ini, kDocAuthor.key, L"");
+  s.DocTitle = ReadTextValue(ini, kDocTitle.key, L"");
 
   ini.SelectGroup(kGroupThumbnail);
   ReadIntFields(ini, kGroupThumbnail, s);
@@ -313,7 +311,7 @@ void ReadSettings(IniReader& ini, platform::DisplaySize primaryDisplay, Settings
     }
   }
   if (s.RememberLastDirectory == 1) {
-    s.LastDirectory = ReadBoundedText(ini, kLastDirectory.key, L"");
+    s.LastDirectory = ReadTextValue(ini, kLastDirectory.key, L"");
     ForgetMissingFolder(s);
   }
 }
