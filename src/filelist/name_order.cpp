@@ -1,5 +1,7 @@
 #include "filelist/name_order.h"
 
+#include <string>
+
 namespace {
 
 // UTF-16 code units, so that characters outside the first plane compare as
