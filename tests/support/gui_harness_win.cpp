@@ -1,5 +1,7 @@
 #include "support/gui_harness_win.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +29,14 @@ std::vector<std::pair<UINT_PTR, TimerTask*>>& Timers() {
 MessageSpy* g_spy = nullptr;
 
 }  // namespace
+
+void InitCommonControlsForTests() {
+  static const bool done = [] {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    return ::InitCommonControlsEx(&controls) != FALSE;
+  }();
+  (void)done;
+}
 
 void PumpMessages() {
   MSG msg;

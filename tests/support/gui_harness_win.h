@@ -15,6 +15,9 @@
 
 namespace testsupport {
 
+// Registers the common controls (status bar, list view, ...) once.
+void InitCommonControlsForTests();
+
 // Processes every message already queued for this thread.
 void PumpMessages();
 
