@@ -87,7 +87,7 @@ win::UniqueBitmap DrawBanner(HFONT textFont) {
   const win::SavedDcState saved(dc.get());
   ::SelectObject(dc.get(), bitmap.get());
   for (int row = 0; row < kBannerHeight; ++row) {
-    const int shade = row * 2;
+    const int shade = row * 3 / 2;  // up to 88: every channel stays below 256
     const win::UniqueBrush band(::CreateSolidBrush(RGB(20 + shade, 60 + shade, 140 + shade)));
     const RECT line{0, row, kClientWidth, row + 1};
     ::FillRect(dc.get(), &line, band.get());
@@ -178,10 +178,12 @@ void ShowAbout() {
   const HWND window = about.get();
   ::SetPropW(window, kStateProperty, &state);
 
-  AddControl(window, L"STATIC", kProgramTitle, SS_CENTER, 10, 78, 280, 22, 11, font.get());
-  AddControl(window, L"STATIC", L"Image files in, one PDF out: a page for each image.",
-             SS_CENTER, 10, 112, 280, 22, 12, font.get());
-  AddControl(window, L"STATIC", FreeMemoryLine(), SS_CENTER, 10, 160, 280, 22, 13, font.get());
+  // Single lines: SS_CENTERIMAGE keeps a static from wrapping its text.
+  const DWORD line = SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX;
+  AddControl(window, L"STATIC", kProgramTitle, line, 10, 78, 280, 22, 11, font.get());
+  AddControl(window, L"STATIC", L"Image files in, one PDF out.", line, 10, 112, 280, 22, 12,
+             font.get());
+  AddControl(window, L"STATIC", FreeMemoryLine(), line, 10, 160, 280, 22, 13, font.get());
   const HWND great = AddControl(window, L"BUTTON", L"Great !", BS_DEFPUSHBUTTON | WS_TABSTOP, 100,
                                 240, 100, 32, kGreatButton, font.get());
 
