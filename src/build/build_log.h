@@ -1,0 +1,43 @@
+#pragma once
+// The log written beside every PDF: the settings in force, one line per file
+// and a closing report. Its counters also tell the build what went wrong.
+#include <cstdint>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "settings/settings.h"
+
+struct BuildLog {
+  std::wstring LogPath;
+  std::wstring PdfPath;
+  platform::OutputFile LogFile;  // not open when the log could not be created
+  std::int64_t StartTime = 0;    // local seconds since 1970
+  std::int64_t EndTime = 0;
+  std::int32_t PageNumber = 0;
+  std::int32_t FilesProcessed = 0;
+  std::int32_t FilesMissing = 0;
+  std::int32_t FilesSkipped = 0;
+  std::int64_t BytesProcessed = 0;
+  // Where StartTime and EndTime come from; tests put a clock of their own here.
+  std::int64_t (*Clock)() = platform::LocalSecondsSince1970;
+};
+
+enum SkipReason { SkipUnsupported = 1, SkipJpegNotStorable = 2 };
+
+// The log of C:\Out\book.pdf is C:\Out\book.pdf.log.
+std::wstring MakeLogFileName(const std::wstring& pdfPath);
+
+// Resets the record, creates the log file for exclusive use and writes the
+// settings summary. Returns whether the file could be created; the counters
+// work either way, so a build never loses its result to an unwritable log.
+bool OpenBuildLog(BuildLog& log, const std::wstring& creator, const std::wstring& pdfPath,
+                  const std::wstring& logPath, const Settings& settings);
+void LogPageOk(BuildLog& log, const std::wstring& path, std::int64_t sourceSize, std::int64_t storedSize);
+void LogFileSkipped(BuildLog& log, SkipReason reason, const std::wstring& path);
+void LogFileMissing(BuildLog& log, const std::wstring& path);
+// Takes the end time, writes the report (the PDF's size is read now) and
+// closes the file.
+void WriteBuildReport(BuildLog& log);
+// Closes the file if it is still open and deletes it.
+bool DeleteBuildLog(BuildLog& log);

@@ -1,0 +1,7 @@
+#include "platform/display.h"
+
+namespace platform {
+
+DisplaySize PrimaryDisplaySize() { return {}; }
+
+}  // namespace platform
