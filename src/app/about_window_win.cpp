@@ -10,10 +10,7 @@
 #include "app/win_handles.h"
 #include "app/window_helpers.h"
 #include "build/memory_watch.h"
-#if __has_include("build/text_format.h")
 #include "build/text_format.h"
-#define QUILLON_HAVE_TEXT_FORMAT 1
-#endif
 
 namespace {
 
@@ -118,12 +115,7 @@ std::wstring FreeMemoryLine() {
   std::int64_t bytes = -1;
   GetFreePhysicalMemory(bytes);
   if (bytes < 0) return L"Free physical memory: unknown";
-#ifdef QUILLON_HAVE_TEXT_FORMAT
-  return L"Free physical memory: " +
-         FormatByteSize(bytes, 0, 2, GetThousandsSeparator(), GetDecimalSeparator());
-#else
-  return L"Free physical memory: " + std::to_wstring(bytes / (1024 * 1024)) + L" MB";
-#endif
+  return L"Free physical memory: " + FormatByteSize(bytes, 0, 2);  // the user's separators
 }
 
 HWND AddControl(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD style, int x,

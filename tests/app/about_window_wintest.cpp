@@ -52,6 +52,7 @@ TimerTask WatchAbout(AboutView& view, void (*close)(HWND), const wchar_t* shot) 
       view.labelWidths.push_back(size.cx);
     }
     ::RedrawWindow(about, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const ScreenLock screen(about);
     view.screenshot = SaveScreenshot(nullptr, shot);
     close(about);
     return true;
@@ -89,6 +90,7 @@ TEST(AboutWindow, OpensModalOverTheMainWindowWithItsTexts) {
   EXPECT_EQ(view.labels[0], kProgramTitle);
   EXPECT_FALSE(view.labels[1].empty());
   EXPECT_EQ(view.labels[2].rfind(L"Free physical memory: ", 0), 0u);
+  EXPECT_EQ(view.labels[2].back(), L'B') << "a byte size in KB to PB";
   for (const int width : view.labelWidths) EXPECT_LE(width, 280) << "a label does not fit its line";
   EXPECT_EQ(view.buttons, std::vector<std::wstring>{L"Great !"});
 

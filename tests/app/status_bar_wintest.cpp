@@ -175,6 +175,7 @@ TEST_F(StatusFields, FieldsOutsideTheRangeAreIgnored) {
 }
 
 TEST_F(StatusFields, RealStatusBarShowsTheFieldsAndRepaintsWhileSizing) {
+  const ScreenLock screen(parent.get());
   SetStatusField(status, 0, L"JPG :10", kDefaultColour, kDefaultColour, kCentred, nullptr);
   SetStatusField(status, 1, L"100%", RGB(255, 0, 0), kDefaultColour, kCentred, font);
   SetStatusField(status, 3, L"3 files  1.2 MB", ::GetSysColor(COLOR_GRAYTEXT), kDefaultColour,
@@ -231,8 +232,7 @@ int Count(UINT message) {
 TEST_F(StatusFields, ClicksReachTheHandlerWithTheFieldUnderTheCursor) {
   g_clicks.clear();
   SetStatusClickHandler(status, RecordClick);
-  ::SetForegroundWindow(parent.get());
-  PumpMessages();
+  const ScreenLock screen(parent.get());
 
   const POINT target = FieldCentre(status, 1);
   ClickAt(target);

@@ -251,6 +251,24 @@ LRESULT CALLBACK MessageSpy::Hook(int code, WPARAM wParam, LPARAM lParam) {
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+ScreenLock::ScreenLock(HWND window) {
+  mutex_ = ::CreateMutexW(nullptr, FALSE, L"QuillonTestScreenLock");
+  if (mutex_) {
+    const DWORD waited = ::WaitForSingleObject(mutex_, 60000);
+    held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  }
+  if (window) {
+    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetForegroundWindow(window);
+    PumpMessages();
+  }
+}
+
+ScreenLock::~ScreenLock() {
+  if (held_) ::ReleaseMutex(mutex_);
+  if (mutex_) ::CloseHandle(mutex_);
+}
+
 namespace {
 
 void SendMouse(std::initializer_list<DWORD> flags) {

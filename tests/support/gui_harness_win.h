@@ -138,6 +138,22 @@ class MessageSpy {
   std::vector<UINT> messages_;
 };
 
+// ctest runs test programs side by side on one display. A test that reads
+// pixels off the screen or sends mouse input holds this lock (one named mutex
+// for all test processes of the Wine server) and keeps its window on top, so
+// another test's window cannot cover its own.
+class ScreenLock {
+ public:
+  explicit ScreenLock(HWND window = nullptr);
+  ~ScreenLock();
+  ScreenLock(const ScreenLock&) = delete;
+  ScreenLock& operator=(const ScreenLock&) = delete;
+
+ private:
+  HANDLE mutex_ = nullptr;
+  bool held_ = false;
+};
+
 // Mouse input as the user makes it (SendInput), at screen point p.
 void ClickAt(POINT p, bool right = false);
 void DoubleClickAt(POINT p);
