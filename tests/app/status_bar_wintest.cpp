@@ -256,3 +256,13 @@ TEST_F(StatusFields, ClicksReachTheHandlerWithTheFieldUnderTheCursor) {
   EXPECT_EQ(g_clicks[0].message, static_cast<UINT>(WM_RBUTTONDOWN));
   EXPECT_EQ(g_clicks[0].field, 0);
 }
+
+TEST_F(StatusFields, TestsUseVersion6OfTheCommonControlsLikeTheProgram) {
+  // The test program's manifest (copied beside it at build time) loads the
+  // side-by-side copy, as the program's own manifest does.
+  wchar_t file[MAX_PATH] = L"";
+  ::GetModuleFileNameW(::GetModuleHandleW(L"comctl32.dll"), file, MAX_PATH);
+  const std::wstring path = file;
+  EXPECT_NE(path.find(L"common-controls_6595b64144ccf1df_6."), std::wstring::npos)
+      << std::string(path.begin(), path.end());
+}
