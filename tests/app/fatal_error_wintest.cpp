@@ -27,7 +27,7 @@ TEST(FatalReport, ShowsTheReportOverTheMainWindowThenShutsDownAndEnds) {
   const ShutdownAction second([&] { order.push_back(2); });
   CatchProgramEnd catcher;
   DialogAnswerer answers;
-  answers.Press(IDOK);
+  answers.Press(IDOK).SaveScreenshots(L"fatal_report");
 
   std::uint32_t exitCode = 99;
   try {

@@ -47,7 +47,7 @@ TEST(MemoryWatch, LowMemoryQuestionIsCentredOnTheMainWindowAndAnswered) {
   TestWindow mainWindow{{60, 80, 760, 580}};
   ScopedMainWindow scope(mainWindow.get());
   DialogAnswerer answers;
-  answers.Press(IDCANCEL).Press(IDOK);
+  answers.Press(IDCANCEL).Press(IDOK).SaveScreenshots(L"low_memory");
   EXPECT_EQ(AskLowMemory(), IDCANCEL);
   EXPECT_EQ(AskLowMemory(), IDOK);
 

@@ -135,6 +135,11 @@ DialogAnswerer& DialogAnswerer::TypeFileName(const std::wstring& fileName, int b
   return *this;
 }
 
+DialogAnswerer& DialogAnswerer::SaveScreenshots(const std::wstring& prefix) {
+  screenshotPrefix_ = prefix;
+  return *this;
+}
+
 namespace {
 
 struct EnumContext {
@@ -187,6 +192,10 @@ bool DialogAnswerer::Step() {
   const std::size_t index = seen_.size();
   seen_.push_back(std::move(seen));
 
+  if (!screenshotPrefix_.empty()) {
+    ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SaveScreenshot(dialog, screenshotPrefix_ + L"_" + std::to_wstring(index));
+  }
   Answer answer{IDCANCEL, L"", false};
   if (index < answers_.size()) answer = answers_[index];
   if (answer.typeName) ::SetDlgItemTextW(dialog, kFileNameBox, answer.fileName.c_str());
@@ -301,41 +310,59 @@ void DoubleClickAt(POINT p) {
   SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
 }
 
-Capture CaptureScreen(const RECT& area) {
+namespace {
+
+Capture CopyPixels(HDC source, int x, int y, int width, int height) {
   Capture capture;
-  capture.width = area.right - area.left;
-  capture.height = area.bottom - area.top;
-  if (capture.width <= 0 || capture.height <= 0) return capture;
+  capture.width = width;
+  capture.height = height;
+  if (width <= 0 || height <= 0) return capture;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = capture.width;
-  info.bmiHeader.biHeight = -capture.height;  // top-down
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  const HDC screen = ::GetDC(nullptr);
-  const HDC memory = ::CreateCompatibleDC(screen);
-  const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HDC memory = ::CreateCompatibleDC(source);
+  const HBITMAP bitmap = ::CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (bitmap && memory) {
     const HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, capture.width, capture.height, screen, area.left, area.top, SRCCOPY);
+    ::BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
     ::GdiFlush();
     const auto* pixels = static_cast<const std::uint32_t*>(bits);
-    capture.pixels.assign(pixels, pixels + static_cast<std::size_t>(capture.width) * capture.height);
+    capture.pixels.assign(pixels, pixels + static_cast<std::size_t>(width) * height);
     for (auto& p : capture.pixels) p &= 0x00FFFFFF;
     ::SelectObject(memory, old);
   }
   if (bitmap) ::DeleteObject(bitmap);
   if (memory) ::DeleteDC(memory);
+  return capture;
+}
+
+}  // namespace
+
+Capture CaptureScreen(const RECT& area) {
+  const HDC screen = ::GetDC(nullptr);
+  Capture capture = CopyPixels(screen, area.left, area.top, area.right - area.left,
+                               area.bottom - area.top);
   ::ReleaseDC(nullptr, screen);
   return capture;
 }
 
+Capture CaptureWindow(HWND window) {
+  const RECT rect = WindowRect(window);
+  const HDC dc = ::GetWindowDC(window);
+  Capture capture = CopyPixels(dc, 0, 0, rect.right - rect.left, rect.bottom - rect.top);
+  ::ReleaseDC(window, dc);
+  return capture;
+}
+
 std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
-  RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-  if (window) area = WindowRect(window);
-  const Capture capture = CaptureScreen(area);
+  const Capture capture =
+      window ? CaptureWindow(window)
+             : CaptureScreen({0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)});
   std::filesystem::path folder = L"screenshots";
   if (const wchar_t* configured = _wgetenv(L"QUILLON_SCREENSHOTS")) folder = configured;
   std::error_code ignored;

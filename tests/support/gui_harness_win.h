@@ -98,6 +98,9 @@ class DialogAnswerer {
   // The next dialog is a file dialog: type fileName into its name box, then press button.
   DialogAnswerer& TypeFileName(const std::wstring& fileName, int button = IDOK);
 
+  // Saves every dialog it answers as a screenshot named prefix + "_" + its number.
+  DialogAnswerer& SaveScreenshots(const std::wstring& prefix);
+
   const std::vector<SeenDialog>& seen() const { return seen_; }
 
  private:
@@ -109,6 +112,7 @@ class DialogAnswerer {
   bool Step();
   std::vector<Answer> answers_;
   std::vector<SeenDialog> seen_;
+  std::wstring screenshotPrefix_;
   TimerTask task_;
 };
 
@@ -158,16 +162,19 @@ class ScreenLock {
 void ClickAt(POINT p, bool right = false);
 void DoubleClickAt(POINT p);
 
-// A 32-bit top-down copy of what window shows on the screen (the whole screen
-// when window is null), for pixel checks.
+// A 32-bit top-down copy of pixels, for checks and screenshots.
 struct Capture {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;  // 0x00RRGGBB
   std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
+// What the screen shows in area (screen coordinates).
 Capture CaptureScreen(const RECT& area);
-// Saves the screen area of window (whole screen when null) as a BMP file in
+// What a top-level window has drawn (its frame included), read from its own
+// surface: under Wine the screen may lag behind what a window just painted.
+Capture CaptureWindow(HWND window);
+// Saves what window shows (the whole screen when null) as a BMP file in
 // the folder named by QUILLON_SCREENSHOTS, else "screenshots" in the current
 // folder; returns the file's path.
 std::wstring SaveScreenshot(HWND window, const std::wstring& name);
