@@ -57,8 +57,14 @@ ProgramEndAction SetProgramEndAction(ProgramEndAction action) {
 }
 
 void FatalError(std::wstring_view procedure, std::int32_t line, std::wstring_view message) {
-  const HWND owner = MainWindow();
-  ShowCentredMessage(owner, FatalErrorText(procedure, line, message), MB_OK | MB_ICONERROR);
+  // A second failure while the report is up (a window procedure running in
+  // the box's own loop) ends the program without a second box.
+  static bool reporting = false;
+  if (!reporting) {
+    reporting = true;
+    ShowCentredMessage(MainWindow(), FatalErrorText(procedure, line, message), MB_OK | MB_ICONERROR);
+    reporting = false;
+  }
   RunShutdownActions();
   if (const ProgramEndAction& end = EndAction()) end(0);
   // The settings are deliberately not saved: the program's state is not

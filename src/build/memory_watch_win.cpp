@@ -13,8 +13,8 @@ F LookUp(HMODULE module, const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
 
-// Eight blanks stand in the middle of the second sentence on purpose: the
-// question has always read that way.
+// Single carriage returns break the lines; the eight blanks after "memory"
+// belong to the text.
 constexpr wchar_t kLowMemoryQuestion[] =
     L"Physical memory is running low."
     L"\r\rYou are trying to create a PDF too big to fit in the available physical memory"
