@@ -99,7 +99,7 @@ bool OpenBuildLog(BuildLog& log, const std::wstring& creator, const std::wstring
 void LogPageOk(BuildLog& log, const std::wstring& path, std::int64_t sourceSize, std::int64_t storedSize) {
   ++log.PageNumber;
   ++log.FilesProcessed;
-  log.BytesProcessed += sourceSize;
+  if (sourceSize > 0) log.BytesProcessed += sourceSize;  // an unknown size (-1) adds nothing
   // An empty source has no meaningful ratio; it reads as 0 % rather than a division by zero.
   const double percent =
       sourceSize > 0 ? static_cast<double>(storedSize) / static_cast<double>(sourceSize) * 100.0 : 0.0;

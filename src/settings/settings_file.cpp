@@ -162,9 +162,7 @@ class IniWriter {
     Comment(stars);
   }
 
-  void Group(const wchar_t* name) {
-    pendingGroup_ = name;
-  }
+  void Group(const wchar_t* name) { pendingGroup_ = name; }
 
   void Int(const wchar_t* key, std::int32_t value) {
     char buffer[16];
@@ -279,7 +277,7 @@ std::int32_t ReadBoundedInt(const IniReader& ini, std::wstring_view key, std::in
   return Clamp(ParseLeadingInteger(*value), min, max);
 }
 
-std::wstring ReadBoundedText(const IniReader& ini, std::wstring_view key, const std::wstring& defaultValue) {
+std::wstring ReadTextValue(const IniReader& ini, std::wstring_view key, const std::wstring& defaultValue) {
   const auto value = ini.FindValue(key);
   if (!value) return defaultValue;
   return std::wstring(TrimTrailingBlanks(*value));
@@ -291,8 +289,8 @@ void ReadSettings(IniReader& ini, platform::DisplaySize primaryDisplay, Settings
   // SelectGroup's result needs no check: a missing group yields the defaults.
   ini.SelectGroup(kGroupPdf);
   ReadIntFields(ini, kGroupPdf, s);
-  s.DocAuthor = ReadBoundedText(ini, kDocAuthor.key, L"");
-  s.DocTitle = ReadBoundedText(ini, kDocTitle.key, L"");
+  s.DocAuthor = ReadTextValue(ini, kDocAuthor.key, L"");
+  s.DocTitle = ReadTextValue(ini, kDocTitle.key, L"");
 
   ini.SelectGroup(kGroupThumbnail);
   ReadIntFields(ini, kGroupThumbnail, s);
@@ -313,7 +311,7 @@ void ReadSettings(IniReader& ini, platform::DisplaySize primaryDisplay, Settings
     }
   }
   if (s.RememberLastDirectory == 1) {
-    s.LastDirectory = ReadBoundedText(ini, kLastDirectory.key, L"");
+    s.LastDirectory = ReadTextValue(ini, kLastDirectory.key, L"");
     ForgetMissingFolder(s);
   }
 }
@@ -430,8 +428,7 @@ bool SaveSettingsToFile(const std::wstring& path, const Settings& s) {
   return true;
 }
 
-std::wstring GetSettingsFilePath() {
-  std::wstring path = platform::ExecutablePath();
+std::wstring SettingsFileBeside(std::wstring path) {
   if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) {
     path.replace(0, 8, L"\\\\");  // \\?\UNC\server\share is \\server\share
   } else if (path.rfind(L"\\\\?\\", 0) == 0) {
@@ -441,6 +438,8 @@ std::wstring GetSettingsFilePath() {
   path.resize(cut == std::wstring::npos ? 0 : cut + 1);
   return path + L"Quillon.ini";
 }
+
+std::wstring GetSettingsFilePath() { return SettingsFileBeside(platform::ExecutablePath()); }
 
 bool LoadSettings(Settings& s) { return LoadSettingsFromFile(GetSettingsFilePath(), s); }
 

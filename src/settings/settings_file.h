@@ -60,7 +60,7 @@ std::int64_t ParseLeadingInteger(std::wstring_view text);
 std::int32_t ReadBoundedInt(const IniReader& ini, std::wstring_view key, std::int32_t defaultValue,
                             std::int32_t min, std::int32_t max);
 // One text of the selected group, trailing blanks and tabs removed.
-std::wstring ReadBoundedText(const IniReader& ini, std::wstring_view key, const std::wstring& defaultValue);
+std::wstring ReadTextValue(const IniReader& ini, std::wstring_view key, const std::wstring& defaultValue);
 
 // Fills every field of s from the file's text or from the defaults; a
 // remembered window place is checked against the primary display.
@@ -82,6 +82,9 @@ bool SaveSettingsToFile(const std::wstring& path, const Settings& s);
 
 // "Quillon.ini" in the folder of the running executable.
 std::wstring GetSettingsFilePath();
+// "Quillon.ini" in the folder of the file at executablePath, a leading "\\?\"
+// removed so that the path also works where long paths are not understood.
+std::wstring SettingsFileBeside(std::wstring executablePath);
 bool LoadSettings(Settings& s);
 // The caller stores the main window's geometry in X, Y, W, H beforehand.
 bool SaveSettings(const Settings& s);

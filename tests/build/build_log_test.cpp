@@ -166,11 +166,13 @@ TEST_F(LogTest, CountersKeepCountingWhenTheLogCannotBeCreated) {
 TEST_F(LogTest, EmptySourceAndMissingPdfGiveClearTexts) {
   ASSERT_TRUE(OpenBuildLog(log, L"C", pdf, logPath, Settings{}));
   LogPageOk(log, L"empty.bmp", 0, 10);
+  LogPageOk(log, L"unknown.bmp", -1, 10);
   LogPageOk(log, L"a.bmp", 4096, 100);
   g_now = kStart + 2;
   WriteBuildReport(log);  // cancelled: no PDF was written
   const std::string text = LogText();
-  EXPECT_NE(text.find("[OK] Page 1: empty.bmp (0 %)\r\n"), std::string::npos);
+  EXPECT_NE(text.find("[OK] Page 1: empty.bmp (0 %)\r\n[OK] Page 2: unknown.bmp (0 %)\r\n"), std::string::npos);
+  EXPECT_EQ(log.BytesProcessed, 4096);
   EXPECT_NE(text.find("Output file       : " + Path(L"book.pdf") + " (not found)\r\n"
                       "Size ratio        : Not available.\r\n"
                       "Speed             : "),

@@ -293,6 +293,11 @@ TEST(SettingsFile, SettingsFileLiesBesideTheExecutable) {
   const std::filesystem::path exe = std::filesystem::path(platform::ExecutablePath()).parent_path();
   EXPECT_EQ(std::filesystem::path(path).parent_path(), exe);
   EXPECT_EQ(std::filesystem::path(path).filename(), L"Quillon.ini");
+
+  EXPECT_EQ(SettingsFileBeside(L"\\\\?\\C:\\Tools\\Quillon.exe"), L"C:\\Tools\\Quillon.ini");
+  EXPECT_EQ(SettingsFileBeside(L"\\\\?\\UNC\\server\\share\\Quillon.exe"), L"\\\\server\\share\\Quillon.ini");
+  EXPECT_EQ(SettingsFileBeside(L"D:/apps/q.exe"), L"D:/apps/Quillon.ini");
+  EXPECT_EQ(SettingsFileBeside(L"q.exe"), L"Quillon.ini");
 }
 
 TEST(SettingsOverride, AppliesOneValueAsTheFileWould) {

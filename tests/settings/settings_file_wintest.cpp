@@ -85,13 +85,4 @@ TEST(SettingsFileWin, FoldersAreRecognisedWithOrWithoutTheirBackslash) {
   EXPECT_FALSE(DirectoryExists(dir.File(L"file.txt")));
 }
 
-TEST(SettingsFileWin, SettingsFileIsBesideTheExecutable) {
-  wchar_t exe[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  ASSERT_GT(n, 0u);
-  std::wstring expected(exe, n);
-  expected.resize(expected.find_last_of(L"\\/") + 1);
-  EXPECT_EQ(GetSettingsFilePath(), expected + L"Quillon.ini");
-}
-
 }  // namespace

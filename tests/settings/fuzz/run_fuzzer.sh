@@ -14,6 +14,7 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
   "$root/src/settings/settings_file.cpp" \
   "$root/src/platform/text.cpp" \
   "$root/src/platform/file_posix.cpp" \
+  "$root/src/platform/file_access_posix.cpp" \
   "$root/src/platform/display_posix.cpp" \
   -o "$out/settings_fuzzer"
 
@@ -22,6 +23,20 @@ printf '\xEF\xBB\xBF\r\n[PDF creation]\r\nJpgCompression = 1\r\nJpgQuality = 8\r
   > "$out/settings-corpus/seed-utf8.ini"
 printf '[PDF creation]\nDocTitle = R\xE9sum\xE9\nSaveTitle = 1\nHeaderFontSize = 20\n' > "$out/settings-corpus/seed-latin1.ini"
 
+# Every group and key name, so that mutations reach the lookups quickly.
+{
+  for word in "[PDF creation]" "[Thumbnail]" "[General]" " = " "\\xEF\\xBB\\xBF" \
+      JpgCompression JpgQuality ImageScaling ResizeOnlyIfWider PaperOrientation PaperFormat PdfStartup \
+      EnlargeToFit KeepAspect DisplayHeader HeaderFontSize HeaderDisplayWhat HeaderDisplayWhere \
+      HeaderDisplayAlign DocAuthor DocTitle SaveAuthor SaveTitle ThumbLocked ThumbSide ThumbSize ThumbColor \
+      StayOnTop RememberWinPos ShowThumbs X Y W H RememberLastDirectory SaveSameDirAsFiles LastDirectory \
+      ClearBeforeDrop ShowOptions ShowFullPath SortAfterDrop OpenPdf OpenDir Confirmations MemoryLoad \
+      ShowSizeCondensed SortIncludingPath Preprocessing DocTitleFromFileName DeleteLogIfSuccessful \
+      EnableSubFolders JpgNoRecompression; do
+    printf '"%s"\n' "$word"
+  done
+} > "$out/settings.dict"
+
 cd "$out"
 ./settings_fuzzer -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-  -print_final_stats=1 settings-corpus
+  -dict=settings.dict -print_final_stats=1 settings-corpus
