@@ -6,6 +6,20 @@
 // runs its own message loop, so the test cannot act between the call and its
 // return. The helpers here run from a thread timer instead: its WM_TIMER is
 // dispatched by whichever loop is running, nested modal loops included.
+//
+// A typical test (tests/<folder>/*_wintest.cpp):
+//
+//   TestWindow mainWindow{{100, 100, 700, 500}};
+//   ScopedMainWindow scope(mainWindow.get());
+//   DialogAnswerer answers;
+//   answers.Press(IDNO).SaveScreenshots(L"quit_question");
+//   EXPECT_FALSE(ConfirmQuit());                    // shows a real message box
+//   ASSERT_EQ(answers.seen().size(), 1u);
+//   EXPECT_EQ(answers.seen()[0].text, L"Do you really want to quit ?");
+//
+// For the program's own modal windows, a TimerTask waits for the window
+// (FindThreadWindow(WindowClassName(n).c_str())), looks at it and closes it.
+// Tests that read screen pixels or send mouse input hold a ScreenLock.
 #include <windows.h>
 
 #include <cstdint>
