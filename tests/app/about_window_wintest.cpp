@@ -18,6 +18,7 @@ struct AboutView {
   bool mainEnabled = true;
   HWND owner = nullptr;
   std::wstring caption;
+  std::wstring className;
   RECT rect{};
   RECT client{};
   std::vector<std::wstring> labels;
@@ -36,6 +37,7 @@ TimerTask WatchAbout(AboutView& view, void (*close)(HWND), const wchar_t* shot) 
     view.owner = ::GetWindow(about, GW_OWNER);
     view.mainEnabled = MainWindow() ? ::IsWindowEnabled(MainWindow()) != FALSE : true;
     view.caption = WindowText(about);
+    view.className = ClassNameOf(about);
     view.rect = WindowRect(about);
     ::GetClientRect(about, &view.client);
     view.labels = ChildTexts(about, L"Static");
@@ -80,6 +82,8 @@ TEST(AboutWindow, OpensModalOverTheMainWindowWithItsTexts) {
   EXPECT_FALSE(view.mainEnabled);
   EXPECT_EQ(view.owner, mainWindow.get());
   EXPECT_EQ(view.caption, std::wstring(kProgramTitle) + L" (x86)");
+  // The pattern a second instance looks for.
+  EXPECT_EQ(view.className, L"WindowClass_2");
   EXPECT_EQ(view.client.right, 300);
   EXPECT_EQ(view.client.bottom, 300);
   const int width = view.rect.right - view.rect.left;
