@@ -4,6 +4,8 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <utility>
+
 #include "app/fatal_error.h"
 #include "app/message_box.h"
 #include "app/window_helpers.h"

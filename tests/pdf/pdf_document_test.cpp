@@ -140,7 +140,9 @@ TEST_F(PdfTest, StartupViewAndLayoutShapeTheCatalog) {
     ASSERT_EQ(pdf_AddPage(-1, L""), 0);
     const PdfFile f = testsupport::ParsePdf(SaveBytes());
     EXPECT_NE(f.Object(2).find(c.expected), std::string::npos) << c.view << " " << f.Object(2);
-    if (c.view == 4) EXPECT_EQ(f.Object(2).find("/OpenAction"), std::string::npos);
+    if (c.view == 4) {
+      EXPECT_EQ(f.Object(2).find("/OpenAction"), std::string::npos);
+    }
   }
 }
 
