@@ -240,3 +240,21 @@ bool AllFilesInOneFolder(const std::vector<BuildItem>& items) {
   }
   return true;
 }
+
+std::wstring DefaultPdfFolder(const Settings& settings, const std::vector<BuildItem>& items,
+                              const std::wstring& desktopFolder) {
+  std::wstring folder = desktopFolder;
+  if (settings.RememberLastDirectory != 0 && !settings.LastDirectory.empty() &&
+      platform::IsDirectory(settings.LastDirectory)) {
+    folder = settings.LastDirectory;
+  }
+  if (settings.SaveSameDirAsFiles != 0 && !items.empty() && AllFilesInOneFolder(items)) {
+    folder = FolderPart(items.front().Path);
+  }
+  return folder;
+}
+
+std::wstring CompletePdfFileName(const std::wstring& chosen, std::uint32_t filterIndex) {
+  if (filterIndex == 1 && FilePart(chosen).find(L'.') == std::wstring::npos) return chosen + L".pdf";
+  return chosen;
+}

@@ -73,3 +73,12 @@ std::wstring FolderPart(const std::wstring& path);
 std::wstring FilePart(const std::wstring& path);
 // True when every item lies in the same folder (also for an empty list).
 bool AllFilesInOneFolder(const std::vector<BuildItem>& items);
+
+// The folder the output-file dialog starts in: the desktop, or LastDirectory
+// when remembered and still there, or, winning over both, the folder of the
+// files when SaveSameDirAsFiles is set and they all share one.
+std::wstring DefaultPdfFolder(const Settings& settings, const std::vector<BuildItem>& items,
+                              const std::wstring& desktopFolder);
+// The dialog's answer with ".pdf" added when the name has no extension and
+// the first filter ("PDF documents") was selected.
+std::wstring CompletePdfFileName(const std::wstring& chosen, std::uint32_t filterIndex);

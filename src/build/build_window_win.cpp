@@ -10,7 +10,6 @@
 #include "app/message_box.h"
 #include "app/window_helpers.h"
 #include "build/memory_watch.h"
-#include "platform/file.h"
 
 namespace {
 
@@ -183,20 +182,12 @@ std::int32_t BuildPdfWithWindow(const std::wstring& pdfPath, BuildLog& log, cons
 
 std::wstring ChoosePdfFileName(const std::wstring& suggestedName, const Settings& settings,
                                const std::vector<BuildItem>& items) {
-  std::wstring folder;
+  std::wstring desktopFolder;
   wchar_t desktop[MAX_PATH] = {};
   if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop))) {
-    folder = std::wstring(desktop) + L"\\";
+    desktopFolder = std::wstring(desktop) + L"\\";
   }
-  if (settings.RememberLastDirectory != 0 && !settings.LastDirectory.empty() &&
-      platform::IsDirectory(settings.LastDirectory)) {
-    folder = settings.LastDirectory;
-  }
-  if (settings.SaveSameDirAsFiles != 0 && !items.empty() && AllFilesInOneFolder(items)) {
-    folder = FolderPart(items.front().Path);
-  }
-
-  std::wstring name = folder + suggestedName;
+  const std::wstring name = DefaultPdfFolder(settings, items, desktopFolder) + suggestedName;
   std::vector<wchar_t> buffer(std::max<std::size_t>(name.size() + 1, 32768), L'\0');
   std::copy(name.begin(), name.end(), buffer.begin());
   static const wchar_t kFilter[] = L"PDF documents (*.pdf)\0*.pdf;\0All files (*.*)\0*.*\0";
@@ -210,7 +201,5 @@ std::wstring ChoosePdfFileName(const std::wstring& suggestedName, const Settings
   ofn.lpstrTitle = L"PDF file name";
   ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
   if (!::GetSaveFileNameW(&ofn)) return {};
-  std::wstring chosen(buffer.data());
-  if (ofn.nFilterIndex == 1 && FilePart(chosen).find(L'.') == std::wstring::npos) chosen += L".pdf";
-  return chosen;
+  return CompletePdfFileName(buffer.data(), ofn.nFilterIndex);
 }

@@ -271,3 +271,38 @@ TEST(BuildHelpers, FoldersAndFileParts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OutputFileChoice, FolderRules) {
+  testsupport::TempDir dir;
+  const std::wstring existing = dir.File(L"") ;
+  Settings s;
+  const std::wstring desktop = L"D:\\Desktop\\";
+  const std::vector<BuildItem> oneFolder = {{L"C:\\scans\\1.png", L"1.png"}, {L"C:\\scans\\2.png", L"2.png"}};
+  const std::vector<BuildItem> twoFolders = {{L"C:\\scans\\1.png", L"1.png"}, {L"C:\\photos\\2.jpg", L"2.jpg"}};
+
+  s.RememberLastDirectory = 1;
+  s.LastDirectory = existing;
+  EXPECT_EQ(DefaultPdfFolder(s, twoFolders, desktop), existing);
+  s.LastDirectory = dir.File(L"gone");  // a folder that no longer exists
+  EXPECT_EQ(DefaultPdfFolder(s, twoFolders, desktop), desktop);
+  s.LastDirectory = existing;
+  s.RememberLastDirectory = 0;
+  EXPECT_EQ(DefaultPdfFolder(s, twoFolders, desktop), desktop);
+
+  s.RememberLastDirectory = 1;
+  s.SaveSameDirAsFiles = 1;
+  EXPECT_EQ(DefaultPdfFolder(s, oneFolder, desktop), L"C:\\scans\\");  // wins over LastDirectory
+  EXPECT_EQ(DefaultPdfFolder(s, twoFolders, desktop), existing);
+  EXPECT_EQ(DefaultPdfFolder(s, {}, desktop), existing);
+}
+
+TEST(OutputFileChoice, PdfExtensionOnlyForTheFirstFilterAndBareNames) {
+  EXPECT_EQ(CompletePdfFileName(L"C:\\out\\book", 1), L"C:\\out\\book.pdf");
+  EXPECT_EQ(CompletePdfFileName(L"C:\\out\\book", 2), L"C:\\out\\book");
+  EXPECT_EQ(CompletePdfFileName(L"C:\\out\\book.txt", 1), L"C:\\out\\book.txt");
+  EXPECT_EQ(CompletePdfFileName(L"C:\\my.dir\\book", 1), L"C:\\my.dir\\book.pdf");
+}
+
+}  // namespace
