@@ -64,8 +64,8 @@ class FakeImages {
     image.kind = 2;
     image.width = width;
     image.height = height;
-    testsupport::PngSpec spec{width, height, 2, std::vector<unsigned char>(static_cast<std::size_t>(width * height * 3), 0x80), {}, 1, false};
-    image.data = testsupport::MakePng(spec);
+    testsupport::PngSpec layout{width, height, 2, std::vector<unsigned char>(static_cast<std::size_t>(width * height * 3), 0x80), {}, 1, false};
+    image.data = testsupport::MakePng(layout);
     prepared_[path] = image;
     return {path, name};
   }

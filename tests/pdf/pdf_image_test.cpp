@@ -149,10 +149,10 @@ TEST_F(PdfTest, OutOfMemoryWhileStoringAnImage) {
 }
 
 TEST_F(PdfTest, IndexedPngWithoutPaletteIsRefused) {
-  PngSpec spec = Rgb(2, 2);  // colour type 2: no PLTE chunk
+  PngSpec layout = Rgb(2, 2);  // colour type 2: no PLTE chunk
   ASSERT_EQ(pdf_Create(1, L"", 2), 0);
   ASSERT_EQ(pdf_AddPage(-1, L""), 0);
-  EXPECT_EQ(Place(L"x", 2, 2, MakePng(spec)), 1);
+  EXPECT_EQ(Place(L"x", 2, 2, MakePng(layout)), 1);
   EXPECT_EQ(pdf_GetErrorText(), L"Out of memory\r\n\r\nin pdf_ImageFromMem() on line 1856.\r\n");
 }
 
@@ -170,16 +170,16 @@ void PutLength(std::vector<unsigned char>& png, std::size_t at, std::uint32_t le
 }
 
 TEST(PngWalk, SumsIdatAndStopsAtIend) {
-  PngSpec spec = Rgb(40, 30);
-  spec.idatChunks = 4;
-  spec.ancillaryBeforeIdat = true;
-  const auto png = MakePng(spec);
+  PngSpec layout = Rgb(40, 30);
+  layout.idatChunks = 4;
+  layout.ancillaryBeforeIdat = true;
+  const auto png = MakePng(layout);
   std::int64_t total = 0;
   EXPECT_EQ(Walk(png, total), 0);
-  EXPECT_EQ(total, static_cast<std::int64_t>(testsupport::PngZlibData(spec).size()));
+  EXPECT_EQ(total, static_cast<std::int64_t>(testsupport::PngZlibData(layout).size()));
   std::vector<unsigned char> idat;
   EXPECT_TRUE(ipf_ExtractIDAT(png.data(), static_cast<std::int64_t>(png.size()), total, idat));
-  EXPECT_EQ(idat, testsupport::PngZlibData(spec));
+  EXPECT_EQ(idat, testsupport::PngZlibData(layout));
 }
 
 TEST(PngWalk, RejectsEveryKindOfDamageWithoutReadingOutside) {
@@ -231,10 +231,10 @@ TEST_F(PdfTest, DamagedPngGivesCode5AndItsText) {
 // fits the data or fail with 5, and never touch memory outside the block.
 TEST(PngWalk, SurvivesRandomMutation) {
   std::mt19937 rng(20261207);
-  PngSpec spec = Rgb(17, 9);
-  spec.idatChunks = 3;
-  spec.ancillaryBeforeIdat = true;
-  const auto seed = MakePng(spec);
+  PngSpec layout = Rgb(17, 9);
+  layout.idatChunks = 3;
+  layout.ancillaryBeforeIdat = true;
+  const auto seed = MakePng(layout);
   int accepted = 0;
   for (int iteration = 0; iteration < 20000; ++iteration) {
     std::vector<unsigned char> png = seed;
