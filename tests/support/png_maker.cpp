@@ -29,13 +29,13 @@ void AppendPngChunk(std::vector<unsigned char>& png, const std::string& type,
   PutBE(png, Crc32(typed.data(), typed.size()));
 }
 
-std::vector<unsigned char> PngZlibData(const PngSpec& spec) {
-  const int channels = spec.colourType == 2 ? 3 : 1;
+std::vector<unsigned char> PngZlibData(const PngSpec& layout) {
+  const int channels = layout.colourType == 2 ? 3 : 1;
   std::vector<unsigned char> raw;
-  for (int y = 0; y < spec.height; ++y) {
+  for (int y = 0; y < layout.height; ++y) {
     raw.push_back(0);  // filter: none
-    const auto row = spec.pixels.begin() + static_cast<std::ptrdiff_t>(y) * spec.width * channels;
-    raw.insert(raw.end(), row, row + spec.width * channels);
+    const auto row = layout.pixels.begin() + static_cast<std::ptrdiff_t>(y) * layout.width * channels;
+    raw.insert(raw.end(), row, row + layout.width * channels);
   }
   std::vector<unsigned char> z = {0x78, 0x01};
   std::size_t pos = 0;
@@ -60,20 +60,20 @@ std::vector<unsigned char> PngZlibData(const PngSpec& spec) {
   return z;
 }
 
-std::vector<unsigned char> MakePng(const PngSpec& spec) {
+std::vector<unsigned char> MakePng(const PngSpec& layout) {
   std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<unsigned char> ihdr;
-  PutBE(ihdr, static_cast<std::uint32_t>(spec.width));
-  PutBE(ihdr, static_cast<std::uint32_t>(spec.height));
-  ihdr.insert(ihdr.end(), {8, static_cast<unsigned char>(spec.colourType), 0, 0, 0});
+  PutBE(ihdr, static_cast<std::uint32_t>(layout.width));
+  PutBE(ihdr, static_cast<std::uint32_t>(layout.height));
+  ihdr.insert(ihdr.end(), {8, static_cast<unsigned char>(layout.colourType), 0, 0, 0});
   AppendPngChunk(png, "IHDR", ihdr);
-  if (spec.colourType == 3) AppendPngChunk(png, "PLTE", spec.palette);
-  if (spec.ancillaryBeforeIdat) {
+  if (layout.colourType == 3) AppendPngChunk(png, "PLTE", layout.palette);
+  if (layout.ancillaryBeforeIdat) {
     const std::string text = "Comment\0made by the tests";
     AppendPngChunk(png, "tEXt", std::vector<unsigned char>(text.begin(), text.end()));
   }
-  const std::vector<unsigned char> z = PngZlibData(spec);
-  const std::size_t parts = static_cast<std::size_t>(std::max(1, spec.idatChunks));
+  const std::vector<unsigned char> z = PngZlibData(layout);
+  const std::size_t parts = static_cast<std::size_t>(std::max(1, layout.idatChunks));
   const std::size_t step = (z.size() + parts - 1) / parts;
   for (std::size_t pos = 0; pos < z.size(); pos += step) {
     const std::size_t n = std::min(step, z.size() - pos);

@@ -18,9 +18,9 @@ struct PngSpec {
   bool ancillaryBeforeIdat = false;       // adds a tEXt chunk
 };
 
-std::vector<unsigned char> MakePng(const PngSpec& spec);
+std::vector<unsigned char> MakePng(const PngSpec& layout);
 // The zlib stream that the IDAT chunks of MakePng carry, joined.
-std::vector<unsigned char> PngZlibData(const PngSpec& spec);
+std::vector<unsigned char> PngZlibData(const PngSpec& layout);
 // Appends one chunk with a correct CRC.
 void AppendPngChunk(std::vector<unsigned char>& png, const std::string& type,
                     const std::vector<unsigned char>& data);
