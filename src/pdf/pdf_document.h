@@ -36,31 +36,28 @@ struct PdfPage : PdfObject {
   std::optional<std::size_t> content;  // index into PdfDocument::contents
 };
 
-struct PdfPalette {
+// An object whose raw data is written between two texts: images and palettes.
+struct PdfStreamObject {
   std::int32_t number = 0;
   std::int64_t offset = 0;
   std::int64_t length = 0;
-  std::string headerText;
-  std::string trailerText;
+  std::string headerText;   // up to and including "stream\n"
+  std::string trailerText;  // "\nendstream\nendobj\n"
   std::int64_t dataLength = 0;
-  std::int32_t highIndex = 0;
-  std::vector<unsigned char> data;
+  std::vector<unsigned char> data;  // released once written
 };
 
-struct PdfImage {
-  std::int32_t number = 0;
-  std::int64_t offset = 0;
-  std::int64_t length = 0;
-  std::string headerText;
-  std::string trailerText;
+struct PdfPalette : PdfStreamObject {
+  std::int32_t highIndex = 0;
+};
+
+struct PdfImage : PdfStreamObject {
   float pixelWidth = 0;
   float pixelHeight = 0;
   std::wstring name;
   std::int32_t kind = 0;
   std::int32_t colour = 0;
   std::int32_t index = 0;
-  std::int64_t dataLength = 0;
-  std::vector<unsigned char> data;
   std::optional<PdfPalette> palette;
 };
 

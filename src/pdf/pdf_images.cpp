@@ -41,6 +41,16 @@ void AppendLine(std::string& out, std::string_view key, std::int64_t value) {
   out += '\n';
 }
 
+// Closes the dictionary with /Length, adds the trailer and sums the length.
+void FinishStreamObject(PdfStreamObject& object) {
+  object.headerText += "/Length ";
+  ipf_AppendInt(object.headerText, object.dataLength);
+  object.headerText += ">>\nstream\n";
+  object.trailerText = "\nendstream\nendobj\n";
+  object.length = static_cast<std::int64_t>(object.headerText.size()) + object.dataLength +
+                  static_cast<std::int64_t>(object.trailerText.size());
+}
+
 }  // namespace
 
 std::uint32_t ipf_ReadUInt32BE(const unsigned char* p) {
@@ -211,8 +221,8 @@ std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::
 void ipf_BuildImageTexts(PdfImage& image) {
   const std::int64_t pixelWidth = std::lround(image.pixelWidth);
   const std::int64_t pixelHeight = std::lround(image.pixelHeight);
-  image.dataLength = static_cast<std::int64_t>(image.data.size());
 
+  image.dataLength = static_cast<std::int64_t>(image.data.size());
   std::string& h = image.headerText;
   h.clear();
   ipf_AppendInt(h, image.number);
@@ -241,24 +251,14 @@ void ipf_BuildImageTexts(PdfImage& image) {
     ipf_AppendInt(h, pixelWidth);
     h += ">>\n";
   }
-  h += "/Length ";
-  ipf_AppendInt(h, image.dataLength);
-  h += ">>\nstream\n";
-  image.trailerText = "\nendstream\nendobj\n";
-  image.length = static_cast<std::int64_t>(h.size()) + image.dataLength +
-                 static_cast<std::int64_t>(image.trailerText.size());
+  FinishStreamObject(image);
 
   if (image.palette) {
     PdfPalette& palette = *image.palette;
     palette.dataLength = static_cast<std::int64_t>(palette.data.size());
-    std::string& ph = palette.headerText;
-    ph.clear();
-    ipf_AppendInt(ph, palette.number);
-    ph += " 0 obj\n<</Length ";
-    ipf_AppendInt(ph, palette.dataLength);
-    ph += ">>\nstream\n";
-    palette.trailerText = "\nendstream\nendobj\n";
-    palette.length = static_cast<std::int64_t>(ph.size()) + palette.dataLength +
-                     static_cast<std::int64_t>(palette.trailerText.size());
+    palette.headerText.clear();
+    ipf_AppendInt(palette.headerText, palette.number);
+    palette.headerText += " 0 obj\n<<";
+    FinishStreamObject(palette);
   }
 }

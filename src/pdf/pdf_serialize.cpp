@@ -254,15 +254,14 @@ std::int32_t ipf_SavePdfToFile(platform::OutputFile& file) {
   text(d.pagesNode.text);
   text(d.resources.text);
   if (d.font.number != 0) text(d.font.text);
+  auto stream = [&](PdfStreamObject& object) {
+    text(object.headerText);
+    block(object.data);
+    text(object.trailerText);
+  };
   for (PdfImage& image : d.images) {
-    text(image.headerText);
-    block(image.data);
-    text(image.trailerText);
-    if (image.palette) {
-      text(image.palette->headerText);
-      block(image.palette->data);
-      text(image.palette->trailerText);
-    }
+    stream(image);
+    if (image.palette) stream(*image.palette);
   }
   text(d.info.text);
   text(d.catalog.text);
