@@ -3,6 +3,7 @@
 #include "build/build_pdf.h"
 #include "build_fakes.h"
 #include "pdf/pdf.h"
+#include "pdf/pdf_document.h"
 #include "platform/text.h"
 #include "support/pdf_reader.h"
 
@@ -166,6 +167,26 @@ TEST_F(BuildPdfTest, UnwritablePdfTellsTheReaderStory) {
   EXPECT_EQ(progress_.errors[0], L"File creation error\r\n\r\nin pdf_Save() on line 1625.\r\n"
                                  L"\r\nDo you have the PDF already open in the reader ?");
   EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"open 1", L"saving", L"close", L"finish"}));
+}
+
+TEST_F(BuildPdfTest, WriterErrorsStopTheBuildOrEndTheProgram) {
+  items_ = {images_.Add(L"a.jpg", 10, 10), images_.Add(L"b.jpg", 10, 10)};
+  ipf_SetAllocationFailureForTesting(1936);  // no memory for a page
+  EXPECT_EQ(Build(), 0);
+  ipf_SetAllocationFailureForTesting(0);
+  EXPECT_EQ(progress_.errors, (std::vector<std::wstring>{L"Out of memory inside a PDF function."}));
+  EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"open 2", L"close", L"finish"}));
+  EXPECT_FALSE(PdfExists());
+
+  // A PNG the writer cannot walk can only come from our own encoder.
+  items_ = {images_.AddOutcome(L"c.png", PrepOutcome::Ok)};
+  try {
+    Build();
+    FAIL() << "no fatal report";
+  } catch (const FatalReport& report) {
+    EXPECT_EQ(report.line, kLineUnsupportedPng);
+    EXPECT_EQ(report.message, L"Internal error. I have just built an unsupported PNG format (!)");
+  }
 }
 
 TEST_F(BuildPdfTest, LogAndLastDirectoryAfterASuccess) {
