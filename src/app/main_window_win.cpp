@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/fatal_error.h"
+#include "app/placement.h"
 #include "app/program_info.h"
 #include "app/status_bar.h"
 #include "app/status_texts.h"
@@ -52,8 +53,9 @@ HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, D
                       L"Main", kMainWindowFailed, kLineMainWindow);
 }
 
-// Each settings field as wide as its sample text in the status font, plus 4;
-// the totals field takes the rest.
+// Each settings field as wide as its sample text in the status font, plus 4,
+// plus the margins its text is drawn within (else the sample itself would be
+// cut off at both ends); the totals field takes the rest.
 void SetStatusParts(HWND status) {
   std::array<int, kSettingsStatusFields + 1> rights{};
   const win::WindowDc dc(status);
@@ -65,7 +67,9 @@ void SetStatusParts(HWND status) {
       SIZE extent{};
       const wchar_t* sample = kStatusSampleTexts[i];
       ::GetTextExtentPoint32W(dc.get(), sample, static_cast<int>(std::wcslen(sample)), &extent);
-      right += extent.cx + 4;
+      const ScreenRect probe{0, 0, 100, 10};
+      const int margins = probe.Width() - StatusTextRect(probe, static_cast<std::int32_t>(i)).Width();
+      right += extent.cx + 4 + margins;
       rights[i] = right;
     }
   }
@@ -89,11 +93,11 @@ void SetColumnWidths(HWND list, int listWidth) {
 
 void HandleListNotification(HWND window, const NMHDR& header) {
   switch (header.code) {
-    case NM_CLICK: {
-      const std::int32_t current = CurrentRow();
-      if (current >= 0) SetItemStatus(current);
+    case NM_CLICK:
+      // The list sends this before it toggles a clicked check box: the
+      // state is read once the click has been handled in full.
+      ::PostMessageW(window, kMessageRecordRowState, 0, 0);
       break;
-    }
     case LVN_ITEMCHANGED: {
       const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
       const bool selected = (change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
@@ -127,7 +131,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 const MainWindowControls& MainControls() {
-  if (g_controls.window && !::IsWindow(g_controls.window)) g_controls = {};
+  if (g_controls.window && !::IsWindow(g_controls.window)) {
+    g_controls = {};
+    g_settings = nullptr;
+  }
   return g_controls;
 }
 
@@ -329,6 +336,11 @@ bool HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         GetThumbnailHooks().showThumbnail(static_cast<std::int32_t>(static_cast<INT_PTR>(wParam)));
       }
       return true;
+    case kMessageRecordRowState: {
+      const std::int32_t current = CurrentRow();
+      if (current >= 0) SetItemStatus(current);
+      return true;
+    }
     case kMessagePlaceThumbnail:
       if (GetThumbnailHooks().placeThumbnail) GetThumbnailHooks().placeThumbnail();
       return true;

@@ -20,6 +20,8 @@ inline constexpr int kControlNoteLabel = 3;
 // and let a docked thumbnail window follow a move.
 inline constexpr UINT kMessageShowThumbnail = WM_USER;
 inline constexpr UINT kMessagePlaceThumbnail = WM_USER + 1;
+// Records the current row's state once the list has finished handling a click.
+inline constexpr UINT kMessageRecordRowState = WM_USER + 2;
 
 struct MainWindowControls {
   HWND window = nullptr;

@@ -550,7 +550,7 @@ LRESULT CALLBACK CallBack_ListView(HWND window, UINT message, WPARAM wParam, LPA
       if (IsRefusedHeaderChange(*reinterpret_cast<const NMHDR*>(lParam))) return TRUE;
       break;
     case WM_NCDESTROY:
-      if (window == g_list.list) g_list.list = nullptr;
+      if (window == g_list.list) g_list = {};
       break;
   }
   return CallOldWindowProc(window, message, wParam, lParam);
