@@ -25,6 +25,17 @@ constexpr int kMinClientWidth = 600;
 constexpr int kMinClientHeight = 400;
 
 MainWindowControls g_controls;
+
+// What the layout last placed things for: the intake refreshes the layout
+// after every added file, and mostly nothing has changed since.
+struct AppliedLayout {
+  HWND list = nullptr;
+  LONG clientWidth = -1;
+  LONG clientHeight = -1;
+  bool scrollBar = false;
+  bool operator==(const AppliedLayout&) const = default;
+};
+AppliedLayout g_applied;
 Settings* g_settings = nullptr;
 bool g_layoutRunning = false;
 MainCommandHandler g_commandHandler;
@@ -83,16 +94,23 @@ int WindowHeight(HWND window) {
   return r.bottom - r.top;
 }
 
+bool HasVerticalScrollBar(HWND list) { return (::GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL) != 0; }
+
 void SetColumnWidths(HWND list, int listWidth) {
-  const bool scrollBar = (::GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL) != 0;
+  const bool scrollBar = HasVerticalScrollBar(list);
   const int first = listWidth - 200 - 4 * ::GetSystemMetrics(SM_CXBORDER) -
                     (scrollBar ? ::GetSystemMetrics(SM_CXVSCROLL) : 0);
   ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(std::max(first, 0), 0));
   ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(100, 0));
 }
 
-void HandleListNotification(HWND window, const NMHDR& header) {
+LRESULT HandleListNotification(HWND window, NMHDR& header) {
   switch (header.code) {
+    case LVN_DELETEALLITEMS:
+      return TRUE;  // no notice per row wanted: rows own nothing
+    case LVN_GETDISPINFOW:
+      FillRowText(reinterpret_cast<NMLVDISPINFOW&>(header));
+      break;
     case NM_CLICK:
       // The list sends this before it toggles a clicked check box: the
       // state is read once the click has been handled in full.
@@ -110,7 +128,10 @@ void HandleListNotification(HWND window, const NMHDR& header) {
       break;
     }
   }
+  return 0;
 }
+
+void PlaceControls(const MainWindowControls& c, const RECT& client);
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
@@ -250,6 +271,7 @@ void CreateMainWindowControls(HWND window, Settings& settings, FileList& list) {
   ::SendMessageW(controls.buildButton, WM_SETFONT, guiFont, FALSE);
   ::SendMessageW(controls.statusBar, WM_SETFONT, reinterpret_cast<WPARAM>(StatusFont()), FALSE);
   g_controls = controls;
+  g_applied = {};
   SetStatusParts(controls.statusBar);
   UpdateStatusBar();
   LayoutMainWindow();
@@ -262,6 +284,24 @@ void LayoutMainWindow() {
   const Settings& settings = CurrentSettings();
   RECT client{};
   ::GetClientRect(c.window, &client);
+  const AppliedLayout wanted{c.list, client.right, client.bottom, HasVerticalScrollBar(c.list)};
+  if (wanted != g_applied) {
+    PlaceControls(c, client);
+    g_applied = {c.list, client.right, client.bottom, HasVerticalScrollBar(c.list)};
+  }
+  if (RowCount() == 0) ::InvalidateRect(c.list, nullptr, TRUE);
+  if (c.noteLabel) {
+    const wchar_t* note = settings.JpgNoRecompression == 1 ? L"JPG storing is enabled" : L"";
+    wchar_t shown[64] = {};
+    ::GetWindowTextW(c.noteLabel, shown, 64);
+    if (std::wcscmp(shown, note) != 0) ::SetWindowTextW(c.noteLabel, note);
+  }
+  if (settings.ShowThumbs == 1 && GetThumbnailHooks().placeThumbnail) GetThumbnailHooks().placeThumbnail();
+}
+
+namespace {
+
+void PlaceControls(const MainWindowControls& c, const RECT& client) {
   int statusHeight = 0;
   if (c.statusBar) {
     ::SendMessageW(c.statusBar, WM_SIZE, 0, 0);  // the status bar places itself at the bottom
@@ -285,17 +325,13 @@ void LayoutMainWindow() {
   if (c.buildButton) {
     ::SetWindowPos(c.buildButton, nullptr, 15, listHeight + 27, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (RowCount() == 0) ::InvalidateRect(c.list, nullptr, TRUE);
   if (c.noteLabel) {
     ::SetWindowPos(c.noteLabel, nullptr, client.right - 160, client.bottom - 65, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    const wchar_t* note = settings.JpgNoRecompression == 1 ? L"JPG storing is enabled" : L"";
-    wchar_t shown[64] = {};
-    ::GetWindowTextW(c.noteLabel, shown, 64);
-    if (std::wcscmp(shown, note) != 0) ::SetWindowTextW(c.noteLabel, note);
   }
-  if (settings.ShowThumbs == 1 && GetThumbnailHooks().placeThumbnail) GetThumbnailHooks().placeThumbnail();
 }
+
+}  // namespace
 
 bool IsLayoutRunning() { return g_layoutRunning; }
 
@@ -317,7 +353,10 @@ bool HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
   result = 0;
   switch (message) {
     case WM_SIZE:
-      if (wParam != SIZE_MINIMIZED && window == MainControls().window) LayoutMainWindow();
+      if (wParam != SIZE_MINIMIZED && window == MainControls().window) {
+        DrawAddedRows();  // the layout must see the rows' scroll bar
+        LayoutMainWindow();
+      }
       return false;
     case WM_GETMINMAXINFO: {
       RECT frame{0, 0, kMinClientWidth, kMinClientHeight};
@@ -351,13 +390,13 @@ bool HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return g_commandHandler && g_commandHandler(LOWORD(wParam), control);
     }
     case WM_NOTIFY: {
-      const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+      auto& header = *reinterpret_cast<NMHDR*>(lParam);
       if (header.code == HDN_ITEMCHANGINGW || header.code == HDN_ITEMCHANGINGA) {
         result = IsLayoutRunning() ? FALSE : TRUE;
         return true;
       }
       if (header.hwndFrom == MainControls().list && header.hwndFrom) {
-        HandleListNotification(window, header);
+        result = HandleListNotification(window, header);
         return true;
       }
       return false;

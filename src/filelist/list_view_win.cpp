@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -20,6 +21,10 @@ constexpr wchar_t kHintLine1[] = L"Drop your files here";
 constexpr wchar_t kHintLine2[] = L"( JPG, PNG, BMP, TIFF, GIF )";
 constexpr UINT kCheckedImage = INDEXTOSTATEIMAGEMASK(2);
 constexpr UINT kUncheckedImage = INDEXTOSTATEIMAGEMASK(1);
+constexpr UINT_PTR kBatchTimer = 1;
+// Under Wine every row added to a list that is drawing costs a round trip to
+// the display (about 20 ms); rows added in a run are drawn this often instead.
+constexpr UINT kBatchDrawMs = 200;
 
 struct MenuTraits {
   static void Close(HMENU h) { ::DestroyMenu(h); }
@@ -31,6 +36,7 @@ struct ListContext {
   HWND list = nullptr;
   FileList* items = nullptr;
   Settings* settings = nullptr;
+  bool batchOpen = false;  // rows are being added with drawing held back
 };
 ListContext g_list;
 ThumbnailHooks g_hooks;
@@ -55,10 +61,36 @@ void RequestThumbnail(std::int32_t row) {
   }
 }
 
+}  // namespace
+
+void DrawAddedRows() {
+  if (!g_list.batchOpen) return;
+  g_list.batchOpen = false;
+  ::KillTimer(g_list.list, kBatchTimer);
+  ::SendMessageW(g_list.list, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(g_list.list, nullptr, TRUE);
+  ShowFileTotals();
+  LayoutMainWindow();  // a vertical scroll bar may have come with the rows
+}
+
+namespace {
+
+void FlushRowBatch() { DrawAddedRows(); }
+
+void OpenRowBatch() {
+  if (g_list.batchOpen) return;
+  g_list.batchOpen = true;
+  ::SendMessageW(g_list.list, WM_SETREDRAW, FALSE, 0);
+  ::SetTimer(g_list.list, kBatchTimer, kBatchDrawMs, nullptr);
+}
+
 // Drawing stays off for a run of row changes, then the list is drawn once.
 class RedrawPause {
  public:
-  explicit RedrawPause(HWND list) : list_(list) { ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+  explicit RedrawPause(HWND list) : list_(list) {
+    FlushRowBatch();
+    ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  }
   ~RedrawPause() {
     ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(list_, nullptr, TRUE);
@@ -70,46 +102,56 @@ class RedrawPause {
   HWND list_;
 };
 
-void SetCellText(std::int32_t row, int column, std::wstring& text) {
-  LVITEMW cell{};
-  cell.iSubItem = column;
-  cell.pszText = text.data();
-  ::SendMessageW(g_list.list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
-}
-
-// Fills row (a new one inserted at row when insert, else the existing one)
-// from record, with the given state flags and the record's Id as item data.
-void PutRow(std::int32_t row, const FileItem& record, std::int32_t state, bool insert) {
-  RowCells cells = RowCellsOf(record, ShownSettings());
+// Inserts a row for record at row with the given state flags and the
+// record's Id as item data. The cells' texts are asked for when they are
+// drawn (FillRowText), always from the row's record.
+void InsertRow(std::int32_t row, const FileItem& record, std::int32_t state) {
   LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.iItem = row;
-  item.pszText = cells.filename.data();
+  item.pszText = LPSTR_TEXTCALLBACKW;
   item.lParam = static_cast<LPARAM>(record.Id);
-  if (insert) {
-    row = static_cast<std::int32_t>(
-        ::SendMessageW(g_list.list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (row < 0) return;
-  } else {
-    ::SendMessageW(g_list.list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  row = static_cast<std::int32_t>(::SendMessageW(g_list.list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  // A new row starts unchecked and unselected; the list keeps no check
+  // state given with the insertion itself.
+  if (row < 0 || state == 0) return;
+  LVITEMW flags{};
+  flags.stateMask = LVIS_STATEIMAGEMASK;
+  flags.state = IsRowChecked(state) ? kCheckedImage : kUncheckedImage;
+  if (state & kRowSelected) {
+    flags.stateMask |= LVIS_SELECTED | LVIS_FOCUSED;
+    flags.state |= LVIS_SELECTED | LVIS_FOCUSED;
   }
-  SetCellText(row, 1, cells.resolution);
-  SetCellText(row, 2, cells.size);
-  SetRowState(row, state);
+  ::SendMessageW(g_list.list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&flags));
 }
 
-// The live state flags of every row, checking on the way that row i still
-// shows record i; a row without its record is an internal fault.
+// All rows anew from the records, with the given state flags. Under Wine
+// this is several times faster than rewriting the rows one by one.
+void ReloadRows(const std::vector<std::int32_t>& states) {
+  const FileList& items = Items();
+  ::SendMessageW(g_list.list, LVM_DELETEALLITEMS, 0, 0);
+  ::SendMessageW(g_list.list, LVM_SETITEMCOUNT, items.Items.size(), 0);
+  for (std::size_t i = 0; i < items.Items.size(); ++i) {
+    InsertRow(static_cast<std::int32_t>(i), items.Items[i], i < states.size() ? states[i] : 0);
+  }
+}
+
+// Makes row the top row in view, as far as the rows below allow.
+void ScrollToTopRow(std::int32_t row) {
+  const std::int32_t count = RowCount();
+  if (count == 0) return;
+  ::SendMessageW(g_list.list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(count - 1), FALSE);
+  ::SendMessageW(g_list.list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(std::min(row, count - 1)), FALSE);
+}
+
+// The live state flags of every row. Rows and records are in step (every
+// change goes through this file), so row i is record i: only the counts are
+// checked here, a lookup per row would cost as much again.
 std::vector<std::int32_t> ReadRowStates(const wchar_t* procedure, std::int32_t line) {
   const std::int32_t count = RowCount();
-  FileList& items = Items();
+  CheckCreated(static_cast<std::size_t>(count) == Items().Items.size(), procedure, kFindFailed, line);
   std::vector<std::int32_t> states(static_cast<std::size_t>(count));
-  for (std::int32_t row = 0; row < count; ++row) {
-    const bool inStep = static_cast<std::size_t>(row) < items.Items.size() &&
-                        items.Items[static_cast<std::size_t>(row)].Id == RowId(row);
-    CheckCreated(inStep, procedure, kFindFailed, line);
-    states[static_cast<std::size_t>(row)] = RowState(row);
-  }
+  for (std::int32_t row = 0; row < count; ++row) states[static_cast<std::size_t>(row)] = RowState(row);
   return states;
 }
 
@@ -283,11 +325,13 @@ std::int32_t RowState(std::int32_t row) {
 void SetRowState(std::int32_t row, std::int32_t state) {
   if (!FileListView() || row < 0) return;
   LVITEMW item{};
-  item.stateMask = LVIS_SELECTED | LVIS_STATEIMAGEMASK;
+  item.stateMask = LVIS_STATEIMAGEMASK;
   item.state = IsRowChecked(state) ? kCheckedImage : kUncheckedImage;
-  if (state & kRowSelected) {
-    item.stateMask |= LVIS_FOCUSED;
-    item.state |= LVIS_SELECTED | LVIS_FOCUSED;
+  // Selection is touched only where it is set, or was: a change of the
+  // selection costs the list (and its parent) more than one of the check.
+  if ((state & kRowSelected) || (RowState(row) & kRowSelected)) {
+    item.stateMask |= LVIS_SELECTED | LVIS_FOCUSED;
+    if (state & kRowSelected) item.state |= LVIS_SELECTED | LVIS_FOCUSED;
   }
   ::SendMessageW(g_list.list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
@@ -301,6 +345,14 @@ std::int32_t RowId(std::int32_t row) {
   return static_cast<std::int32_t>(item.lParam);
 }
 
+bool AnyRowChecked() {
+  const std::int32_t count = RowCount();
+  for (std::int32_t row = 0; row < count; ++row) {
+    if (IsRowChecked(RowState(row))) return true;
+  }
+  return false;
+}
+
 std::int32_t CountCheckedRows() {
   const std::int32_t count = RowCount();
   std::int32_t checked = 0;
@@ -312,30 +364,32 @@ std::int32_t CountCheckedRows() {
 
 void AddItemRow(const FileItem& record) {
   if (!FileListView()) return;
-  PutRow(RowCount(), record, record.State, true);
-  ShowFileTotals();
+  // The totals follow when the run of added rows is drawn.
+  OpenRowBatch();
+  InsertRow(RowCount(), record, record.State);
 }
 
 void RebuildRows() {
   if (!FileListView()) return;
   const FileList& items = Items();
+  std::vector<std::int32_t> states;
+  states.reserve(items.Items.size());
+  for (const FileItem& record : items.Items) states.push_back(record.State);
   {
     RedrawPause pause(g_list.list);
-    ::SendMessageW(g_list.list, LVM_DELETEALLITEMS, 0, 0);
-    ::SendMessageW(g_list.list, LVM_SETITEMCOUNT, items.Items.size(), 0);
-    std::int32_t row = 0;
-    for (const FileItem& record : items.Items) PutRow(row++, record, record.State, true);
+    ReloadRows(states);
   }
   ShowFileTotals();
 }
 
 void MoveItemToGadget(std::int32_t id, std::int32_t from, std::int32_t to) {
   if (!FileListView()) return;
+  FlushRowBatch();
   const std::int32_t state = RowState(from);
   ::SendMessageW(g_list.list, LVM_DELETEITEM, static_cast<WPARAM>(from), 0);
   const FileItem* record =
       CheckCreated(FindItem(Items(), id), L"MoveItemToGadget", kFindFailed, kLineMoveItemToGadget);
-  PutRow(from < to ? to - 1 : to, *record, state, true);
+  InsertRow(from < to ? to - 1 : to, *record, state);
 }
 
 std::int32_t MoveRow(std::int32_t from, std::int32_t to) {
@@ -354,13 +408,9 @@ void MoveCheckedRows(bool top) {
   FileList& items = Items();
   {
     RedrawPause pause(g_list.list);
-    // Rows are rewritten in place from the reordered records: one pass over
-    // the rows, whatever the number of checked rows.
-    const RowRange changed = MoveCheckedRows(items, states, top);
-    for (std::int32_t row = changed.first; row < changed.last; ++row) {
-      const auto i = static_cast<std::size_t>(row);
-      PutRow(row, items.Items[i], states[i], false);
-    }
+    // One pass over the records, then the rows anew: whatever the number of
+    // checked rows, no rescans.
+    if (!MoveCheckedRows(items, states, top).empty()) ReloadRows(states);
   }
   const std::int32_t count = RowCount();
   if (count > 0) {
@@ -373,23 +423,14 @@ void RemoveCheckedRows() {
   if (!FileListView()) return;
   std::vector<std::int32_t> states = ReadRowStates(L"DeleteItem", kLineDeleteItem);
   FileList& items = Items();
-  const std::int32_t count = RowCount();
+  const auto top = static_cast<std::int32_t>(::SendMessageW(g_list.list, LVM_GETTOPINDEX, 0, 0));
   RemovedRows removed;
   {
     RedrawPause pause(g_list.list);
     removed = RemoveCheckedRows(items, states);
-    const std::int32_t kept = count - removed.removed;
-    if (removed.removed > 0 && kept == 0) {
-      ::SendMessageW(g_list.list, LVM_DELETEALLITEMS, 0, 0);
-    } else if (removed.removed > 0) {
-      // The survivors move up over the removed rows; the surplus goes from the end.
-      for (std::int32_t row = removed.first; row < kept; ++row) {
-        const auto i = static_cast<std::size_t>(row);
-        PutRow(row, items.Items[i], states[i], false);
-      }
-      for (std::int32_t row = count - 1; row >= kept; --row) {
-        ::SendMessageW(g_list.list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
-      }
+    if (removed.removed > 0) {
+      ReloadRows(states);
+      ScrollToTopRow(top);  // the view stays where it was, as far as rows remain
     }
   }
   if (removed.removed > 0) UpdateStatusBar();
@@ -398,6 +439,7 @@ void RemoveCheckedRows() {
 
 void DeleteItem(std::int32_t row) {
   if (!FileListView() || row < 0 || row >= RowCount()) return;
+  FlushRowBatch();
   FileList& items = Items();
   const FileItem* record =
       CheckCreated(FindRowItem(items, row, RowId(row)), L"DeleteItem", kFindFailed, kLineDeleteItem);
@@ -422,6 +464,7 @@ void SortFileListAndRows() {
 }
 
 void ClearFileListAndRows() {
+  FlushRowBatch();
   if (FileListView()) ::SendMessageW(g_list.list, LVM_DELETEALLITEMS, 0, 0);
   ClearFileList(Items());
   UpdateListCommands();
@@ -442,6 +485,10 @@ void CheckAllRows(bool checked) {
 }
 
 void ShowFileTotals() {
+  if (g_list.batchOpen) {
+    FlushRowBatch();  // which shows them
+    return;
+  }
   const HWND status = MainControls().statusBar;
   if (!status) return;
   SetStatusField(status, 7, FileTotalsText(Items()), kDefaultColour, kDefaultColour,
@@ -449,6 +496,7 @@ void ShowFileTotals() {
 }
 
 void UpdateListCommands() {
+  FlushRowBatch();
   const bool empty = RowCount() == 0;
   if (const HWND button = MainControls().buildButton) ::EnableWindow(button, !empty);
   if (const HMENU menu = MainWindow() ? ::GetMenu(MainWindow()) : nullptr) {
@@ -466,6 +514,7 @@ void UpdateListCommands() {
 
 void ScrollListOneRow(bool up) {
   if (!FileListView()) return;
+  FlushRowBatch();
   const auto top = static_cast<std::int32_t>(::SendMessageW(g_list.list, LVM_GETTOPINDEX, 0, 0));
   const auto perPage = static_cast<std::int32_t>(::SendMessageW(g_list.list, LVM_GETCOUNTPERPAGE, 0, 0));
   std::int32_t target = -1;
@@ -475,6 +524,19 @@ void ScrollListOneRow(bool up) {
     target = top + perPage;
   }
   if (target >= 0) ::SendMessageW(g_list.list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(target), FALSE);
+}
+
+void FillRowText(NMLVDISPINFOW& info) {
+  if (!(info.item.mask & LVIF_TEXT) || !info.item.pszText || info.item.cchTextMax <= 0) return;
+  info.item.pszText[0] = L'\0';
+  const FileItem* record = FindRowItem(Items(), info.item.iItem, RowId(info.item.iItem));
+  if (!record) return;
+  const RowCells cells = RowCellsOf(*record, ShownSettings());
+  const std::wstring& text =
+      info.item.iSubItem == 0 ? cells.filename : info.item.iSubItem == 1 ? cells.resolution : cells.size;
+  const std::size_t length = std::min(text.size(), static_cast<std::size_t>(info.item.cchTextMax - 1));
+  text.copy(info.item.pszText, length);
+  info.item.pszText[length] = L'\0';
 }
 
 bool RunListCommand(std::int32_t command) {
@@ -492,7 +554,7 @@ bool RunListCommand(std::int32_t command) {
     case kCommandMoveToTop:
     case kCommandMoveToBottom: {
       const bool top = command == kCommandMoveToTop;
-      if (CountCheckedRows() > 0) {
+      if (AnyRowChecked()) {
         MoveCheckedRows(top);
         return true;
       }
@@ -506,7 +568,7 @@ bool RunListCommand(std::int32_t command) {
     case kCommandRemove: {
       const std::int32_t current = CurrentRow();
       if (current < 0) return true;
-      if (CountCheckedRows() > 0) {
+      if (AnyRowChecked()) {
         RemoveCheckedRows();
       } else {
         DeleteItem(current);
@@ -548,6 +610,12 @@ LRESULT CALLBACK CallBack_ListView(HWND window, UINT message, WPARAM wParam, LPA
       break;
     case WM_NOTIFY:
       if (IsRefusedHeaderChange(*reinterpret_cast<const NMHDR*>(lParam))) return TRUE;
+      break;
+    case WM_TIMER:
+      if (window == g_list.list && wParam == kBatchTimer) {
+        FlushRowBatch();
+        return 0;
+      }
       break;
     case WM_NCDESTROY:
       if (window == g_list.list) g_list = {};

@@ -3,6 +3,7 @@
 // row per record, in the records' order at all times. Every procedure here
 // changes rows and records together. Windows-only.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <functional>
@@ -41,9 +42,15 @@ void SetRowState(std::int32_t row, std::int32_t state);
 // The row's item data: the Id of its record.
 std::int32_t RowId(std::int32_t row);
 std::int32_t CountCheckedRows();
+bool AnyRowChecked();  // stops at the first checked row
 
 // Appends a row for record (its State, its Id) and refreshes the totals.
+// Rows added in a run are drawn together, at the latest after a fraction of
+// a second of handled events, or when the commands, totals or status bar are
+// next refreshed.
 void AddItemRow(const FileItem& record);
+// Draws the rows added since the list last drew, with the totals and layout.
+void DrawAddedRows();
 // Removes all rows and appends one per record, states from the records.
 void RebuildRows();
 // Re-creates the row of record id, taken from row `from`, at `to` - 1 when
@@ -78,6 +85,10 @@ void ShowFileTotals();
 void UpdateListCommands();
 // One row down (or up) from the rows now in view, when there is one.
 void ScrollListOneRow(bool up);
+
+// Answers the list's request for a cell's text (LVN_GETDISPINFOW, sent to
+// the list's parent): cells are drawn from the row's record.
+void FillRowText(NMLVDISPINFOW& info);
 
 // Runs a list command (1-4, 13-16). False for any other command.
 bool RunListCommand(std::int32_t command);
