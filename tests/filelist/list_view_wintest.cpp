@@ -84,7 +84,47 @@ std::vector<std::wstring> PopupMenuTexts(const std::function<void()>& open) {
   return texts;
 }
 
-class FileListView : public ::testing::Test {
+// The runs of text lines drawn in the list below its header, in window
+// coordinates, with the list's middle.
+struct TextBands {
+  std::vector<std::pair<int, int>> bands;
+  int middle = 0;
+};
+// With repaint false, only what the list itself asked to repaint is drawn.
+TextBands FindTextBands(HWND window, HWND list, const std::wstring& screenshot, bool repaint) {
+  if (repaint) ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  PumpMessages();
+  ::UpdateWindow(list);
+  SaveScreenshot(window, screenshot);
+  const Capture shot = CaptureWindow(window);
+  RECT listRect = WindowRect(list);
+  const RECT frame = WindowRect(window);
+  ::OffsetRect(&listRect, -frame.left, -frame.top);
+  const std::uint32_t background = ::GetSysColor(COLOR_WINDOW);
+  const std::uint32_t paper = ((background & 0xFF) << 16) | (background & 0xFF00) | ((background >> 16) & 0xFF);
+  TextBands found;
+  found.middle = (listRect.top + listRect.bottom) / 2;
+  for (int y = listRect.top + 30; y < listRect.bottom - 4; ++y) {
+    for (int x = listRect.left + 4; x < listRect.right - 4; ++x) {
+      if (shot.at(x, y) == paper) continue;
+      if (found.bands.empty() || y > found.bands.back().second + 1) found.bands.push_back({y, y});
+      found.bands.back().second = y;
+      break;
+    }
+  }
+  return found;
+}
+
+// Two lines, symmetric about the middle of the list.
+void ExpectHint(HWND window, HWND list, const std::wstring& screenshot, bool repaint = true) {
+  const TextBands hint = FindTextBands(window, list, screenshot, repaint);
+  ASSERT_EQ(hint.bands.size(), 2u) << "the hint is not drawn as two lines";
+  const int above = hint.middle - (hint.bands[0].first + hint.bands[0].second) / 2;
+  const int below = (hint.bands[1].first + hint.bands[1].second) / 2 - hint.middle;
+  EXPECT_NEAR(above, below, 3);
+}
+
+class ListViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitCommonControlsForTests();
@@ -148,7 +188,7 @@ class FileListView : public ::testing::Test {
   std::vector<std::int32_t> thumbnailShown;
 };
 
-TEST_F(FileListView, IsACheckBoxReportWithThreeFixedColumns) {
+TEST_F(ListViewTest, IsACheckBoxReportWithThreeFixedColumns) {
   EXPECT_EQ(::GetDlgCtrlID(list), 0);
   const auto style = static_cast<DWORD>(::GetWindowLongPtrW(list, GWL_STYLE));
   EXPECT_EQ(style & LVS_TYPEMASK, static_cast<DWORD>(LVS_REPORT));
@@ -190,48 +230,20 @@ TEST_F(FileListView, IsACheckBoxReportWithThreeFixedColumns) {
   EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_ARROW));
 }
 
-TEST_F(FileListView, EmptyListShowsTheHintAndDisablesTheListCommands) {
+TEST_F(ListViewTest, EmptyListShowsTheHintAndDisablesTheListCommands) {
   EXPECT_FALSE(::IsWindowEnabled(MainControls().buildButton));
   for (UINT command : {1u, 2u, 3u, 4u}) EXPECT_FALSE(MenuItemEnabled(window.get(), command)) << command;
   EXPECT_TRUE(MenuItemEnabled(window.get(), 5));  // "Quit" is not the list's
 
-  // Two lines of text, symmetric about the middle of the list.
   ScreenLock lock(window.get());
-  ::RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW);
-  SaveScreenshot(window.get(), L"file_list_empty");
-  const Capture shot = CaptureWindow(window.get());
-  RECT listRect = WindowRect(list);
-  const RECT frame = WindowRect(window.get());
-  ::OffsetRect(&listRect, -frame.left, -frame.top);
-  const std::uint32_t background = ::GetSysColor(COLOR_WINDOW);
-  const std::uint32_t paper = ((background & 0xFF) << 16) | (background & 0xFF00) | ((background >> 16) & 0xFF);
-  std::vector<int> inkRows;
-  for (int y = listRect.top + 30; y < listRect.bottom - 4; ++y) {
-    for (int x = listRect.left + 4; x < listRect.right - 4; ++x) {
-      if (shot.at(x, y) != paper) {
-        inkRows.push_back(y);
-        break;
-      }
-    }
-  }
-  ASSERT_FALSE(inkRows.empty()) << "no hint drawn";
-  std::vector<std::pair<int, int>> bands;
-  for (int y : inkRows) {
-    if (bands.empty() || y > bands.back().second + 1) bands.push_back({y, y});
-    bands.back().second = y;
-  }
-  ASSERT_EQ(bands.size(), 2u);
-  const int middle = (listRect.top + listRect.bottom) / 2;
-  const int above = middle - (bands[0].first + bands[0].second) / 2;
-  const int below = (bands[1].first + bands[1].second) / 2 - middle;
-  EXPECT_NEAR(above, below, 3);
+  ExpectHint(window.get(), list, L"file_list_empty");
 
   AddNumbered(1);
   EXPECT_TRUE(::IsWindowEnabled(MainControls().buildButton));
   for (UINT command : {1u, 2u, 3u, 4u}) EXPECT_TRUE(MenuItemEnabled(window.get(), command)) << command;
 }
 
-TEST_F(FileListView, RowsShowTheirRecordsAndCarryIdAndState) {
+TEST_F(ListViewTest, RowsShowTheirRecordsAndCarryIdAndState) {
   Add(L"scan.jpg", kRowChecked, 2345678);
   records.Items[0].Width = 1024;
   records.Items[0].Height = 768;
@@ -253,7 +265,7 @@ TEST_F(FileListView, RowsShowTheirRecordsAndCarryIdAndState) {
   EXPECT_EQ(RowState(0), kRowChecked);  // rebuilt from the record
 }
 
-TEST_F(FileListView, CheckedRowsMoveToTopOrBottomInTheirOrder) {
+TEST_F(ListViewTest, CheckedRowsMoveToTopOrBottomInTheirOrder) {
   AddNumbered(10);
   for (int row : {2, 5, 7}) SetRowState(row, kRowChecked);
   SetCurrentRow(4);
@@ -269,7 +281,7 @@ TEST_F(FileListView, CheckedRowsMoveToTopOrBottomInTheirOrder) {
   EXPECT_EQ(CheckedRows(), (std::vector<int>{7, 8, 9}));
 }
 
-TEST_F(FileListView, WithoutCheckedRowsTheCurrentRowMovesAndTheCursorStays) {
+TEST_F(ListViewTest, WithoutCheckedRowsTheCurrentRowMovesAndTheCursorStays) {
   AddNumbered(6);
   SetCurrentRow(3);
   Command(kCommandMoveToTop);
@@ -288,7 +300,7 @@ TEST_F(FileListView, WithoutCheckedRowsTheCurrentRowMovesAndTheCursorStays) {
   EXPECT_EQ(RowIds(), (std::vector<int>{2, 3, 1, 4, 0, 5}));
 }
 
-TEST_F(FileListView, RemoveTakesCheckedRowsOrTheCurrentOneAndNeedsACurrentRow) {
+TEST_F(ListViewTest, RemoveTakesCheckedRowsOrTheCurrentOneAndNeedsACurrentRow) {
   AddNumbered(6);
   SetRowState(1, kRowChecked);
   SetRowState(4, kRowChecked);
@@ -328,8 +340,10 @@ TEST_F(FileListView, RemoveTakesCheckedRowsOrTheCurrentOneAndNeedsACurrentRow) {
   EXPECT_FALSE(::IsWindowEnabled(MainControls().buildButton));
 }
 
-TEST_F(FileListView, DeletingTheOnlyRowShowsTheHintAgain) {
+TEST_F(ListViewTest, DeletingTheOnlyRowShowsTheHintAgain) {
   AddNumbered(1);
+  ScreenLock lock(window.get());
+  ::UpdateWindow(list);  // the row on screen, so that its removal repaints only part
   SetCurrentRow(0);
   Command(kCommandRemove);
   EXPECT_EQ(RowCount(), 0);
@@ -338,9 +352,10 @@ TEST_F(FileListView, DeletingTheOnlyRowShowsTheHintAgain) {
   EXPECT_FALSE(MenuItemEnabled(window.get(), kCommandClear));
   // UpdateListCommands ends with the thumbnail closed.
   EXPECT_GE(thumbnailClosed, 1);
+  ExpectHint(window.get(), list, L"file_list_emptied", false);
 }
 
-TEST_F(FileListView, SelectAllSortAndClear) {
+TEST_F(ListViewTest, SelectAllSortAndClear) {
   Add(L"b.jpg", 0);
   Add(L"A.jpg", kRowChecked);
   Add(L"a.jpg", 0);
@@ -367,7 +382,7 @@ TEST_F(FileListView, SelectAllSortAndClear) {
   EXPECT_EQ(records.Items[0].Id, 0);  // the next drop starts from Id 0 again
 }
 
-TEST_F(FileListView, ClicksMakeRowsCurrentAndRecordTheirState) {
+TEST_F(ListViewTest, ClicksMakeRowsCurrentAndRecordTheirState) {
   AddNumbered(5);
   Click(list, RowPoint(list, 2));
   EXPECT_EQ(CurrentRow(), 2);
@@ -387,7 +402,7 @@ TEST_F(FileListView, ClicksMakeRowsCurrentAndRecordTheirState) {
   EXPECT_EQ(thumbnailShown.back(), -1);
 }
 
-TEST_F(FileListView, ContextMenuNamesTheClickedRowOrTheCheckedCount) {
+TEST_F(ListViewTest, ContextMenuNamesTheClickedRowOrTheCheckedCount) {
   Add(L"cover & back.jpg");
   Add(L"page 1.jpg");
   Add(L"page 2.jpg");
@@ -425,7 +440,7 @@ TEST_F(FileListView, ContextMenuNamesTheClickedRowOrTheCheckedCount) {
   EXPECT_FALSE(watch.done());
 }
 
-TEST_F(FileListView, ScrollsOneRowAtATimeAndWithTheWheel) {
+TEST_F(ListViewTest, ScrollsOneRowAtATimeAndWithTheWheel) {
   AddNumbered(100);
   const auto top = [&] { return static_cast<int>(::SendMessageW(list, LVM_GETTOPINDEX, 0, 0)); };
   ASSERT_EQ(top(), 0);
@@ -448,7 +463,7 @@ TEST_F(FileListView, ScrollsOneRowAtATimeAndWithTheWheel) {
   EXPECT_EQ(top(), bottomTop);
 }
 
-TEST_F(FileListView, ScreenshotOfAListWithRows) {
+TEST_F(ListViewTest, ScreenshotOfAListWithRows) {
   AddNumbered(12);
   for (int row : {2, 5, 7}) SetRowState(row, kRowChecked);
   SetCurrentRow(4);
@@ -461,7 +476,7 @@ TEST_F(FileListView, ScreenshotOfAListWithRows) {
 
 // A row whose Id has no record is an internal fault, reported by the
 // procedure that looked for it.
-TEST_F(FileListView, RowWithoutRecordEndsInTheFatalReport) {
+TEST_F(ListViewTest, RowWithoutRecordEndsInTheFatalReport) {
   AddNumbered(3);
   LVITEMW item{};
   item.mask = LVIF_PARAM;
@@ -476,6 +491,11 @@ TEST_F(FileListView, RowWithoutRecordEndsInTheFatalReport) {
   const Case cases[] = {
       {[] { SetItemStatus(1); }, L"Fatal error in SetItemStatus() on line 1504.\r\n\r\nFindElement() failed."},
       {[] { DeleteItem(1); }, L"Fatal error in DeleteItem() on line 1076.\r\n\r\nFindElement() failed."},
+      {[&] {
+         const POINT p = RowPoint(list, 1);
+         CallBack_ListView(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(p.x, p.y));
+       },
+       L"Fatal error in CallBack_ListView() on line 1268.\r\n\r\nFindElement() failed."},
       {[] { MoveItemToGadget(77 + 1, 1, 0); },
        L"Fatal error in MoveItemToGadget() on line 1427.\r\n\r\nFindElement() failed."},
   };
