@@ -1,5 +1,5 @@
-// Entry point. The main window here is a stand-in that carries the menu and
-// the status bar until the real one (list, button, drops) takes its place.
+// Entry point. A stand-in start-up: the main window with its list, button and
+// status bar, and a plain event loop; drops and the build are not wired yet.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>  // before gdiplus.h, which needs the COM types
@@ -7,16 +7,17 @@
 
 #include "app/about_window.h"
 #include "app/fatal_error.h"
+#include "app/main_window_win.h"
 #include "app/message_box.h"
-#include "app/program_info.h"
-#include "app/status_bar.h"
+#include "app/win_handles.h"
 #include "app/window_helpers.h"
+#include "filelist/file_list.h"
 #include "build/memory_watch.h"
+#include "settings/settings_file.h"
 
 namespace {
 
-constexpr int kCommandAbout = 10;
-constexpr int kStatusBarId = 2;
+constexpr std::int32_t kCommandAbout = 10;
 
 class OleSession {
  public:
@@ -51,68 +52,46 @@ class GdiplusSession {
   bool ok_ = false;
 };
 
-void OnStatusClick(UINT message, std::int32_t, std::int32_t, std::int32_t) {
-  if (message == WM_LBUTTONDBLCLK) ShowAbout();
-}
+struct AcceleratorTraits {
+  static void Close(HACCEL h) { ::DestroyAcceleratorTable(h); }
+};
 
-LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_COMMAND:
-      if (LOWORD(wParam) == kCommandAbout) ShowAbout();
-      return 0;
-    case WM_SIZE:
-      ::SendMessageW(::GetDlgItem(window, kStatusBarId), WM_SIZE, 0, 0);
-      return 0;
-    case WM_DESTROY:
-      SetMainWindow(nullptr);
-      ::PostQuitMessage(0);
-      return 0;
+constexpr std::int32_t kCommandQuit = 5;
+
+bool OnCommand(std::int32_t command, HWND control) {
+  if (control) return false;  // "Build PDF" comes with the build
+  switch (command) {
+    case kCommandAbout:
+      ShowAbout();
+      return true;
+    case kCommandQuit:
+      ::DestroyWindow(MainWindow());
+      return true;
   }
-  return ::DefWindowProcW(window, message, wParam, lParam);
+  return false;
 }
 
-HMENU BuildMenu() {
-  const HMENU bar = ::CreateMenu();
-  const HMENU help = ::CreatePopupMenu();
-  ::AppendMenuW(help, MF_STRING, kCommandAbout, L"About");
-  ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
-  return bar;
-}
-
-void Main(HINSTANCE instance) {
-  const HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
-  const std::wstring cls =
-      RegisterWindowClass(kWinMain, MainProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
-  const DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-  RECT frame{100, 100, 700, 500};
-  ::AdjustWindowRectEx(&frame, style, TRUE, 0);
-  const HWND window = CheckCreated(
-      ::CreateWindowExW(0, cls.c_str(), kProgramTitle, style, 100, 100, frame.right - frame.left,
-                        frame.bottom - frame.top, nullptr, BuildMenu(), instance, nullptr),
-      L"Main", L"Open window failed for #WIN_MAIN.", 3971);
-  SetMainWindow(window);
-
-  const HWND status = ::CreateWindowExW(
-      0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)), instance, nullptr);
-  const int parts[2] = {200, -1};
-  ::SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-  SetStatusField(status, 0, L"Double-click for About", kDefaultColour, kDefaultColour,
-                 DT_SINGLELINE | DT_VCENTER | DT_CENTER, nullptr);
-  SetStatusField(status, 1, kCreatorText, static_cast<std::int32_t>(::GetSysColor(COLOR_GRAYTEXT)),
-                 kDefaultColour, DT_SINGLELINE | DT_VCENTER | DT_RIGHT, nullptr);
-  SetStatusClickHandler(status, OnStatusClick);
+void Main() {
+  Settings settings;
+  LoadSettings(settings);
+  FileList& list = ProgramFileList();
+  list.ItemsAdded = 0;
+  SetMainCommandHandler(OnCommand);
+  const HWND window = CreateMainWindow(settings, list);
+  const win::UniqueHandle<HACCEL, AcceleratorTraits> keys(CreateMainAccelerators());
 
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (keys && ::IsWindow(window) && ::TranslateAcceleratorW(window, keys.get(), &msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
+  ClearFileList(list);
 }
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const OleSession ole;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
@@ -127,6 +106,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 0;
   }
   const ShutdownAction endGdiplus([&gdiplus] { gdiplus.Shutdown(); });
-  Main(instance);
+  Main();
   return 0;
 }

@@ -1,0 +1,406 @@
+#include "app/main_window_win.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <array>
+#include <span>
+#include <string>
+
+#include "app/fatal_error.h"
+#include "app/placement.h"
+#include "app/program_info.h"
+#include "app/status_bar.h"
+#include "app/status_texts.h"
+#include "app/win_handles.h"
+#include "app/window_helpers.h"
+#include "filelist/list_commands.h"
+#include "filelist/list_view_win.h"
+
+namespace {
+
+constexpr std::int32_t kLineMainWindow = 3971;
+constexpr wchar_t kMainWindowFailed[] = L"Open window failed for #WIN_MAIN.";
+constexpr int kMinClientWidth = 600;
+constexpr int kMinClientHeight = 400;
+
+MainWindowControls g_controls;
+
+// What the layout last placed things for: the intake refreshes the layout
+// after every added file, and mostly nothing has changed since.
+struct AppliedLayout {
+  HWND list = nullptr;
+  LONG clientWidth = -1;
+  LONG clientHeight = -1;
+  bool scrollBar = false;
+  bool operator==(const AppliedLayout&) const = default;
+};
+AppliedLayout g_applied;
+Settings* g_settings = nullptr;
+bool g_layoutRunning = false;
+MainCommandHandler g_commandHandler;
+
+const Settings& CurrentSettings() {
+  static const Settings defaults;
+  return g_settings ? *g_settings : defaults;
+}
+
+class LayoutFlag {
+ public:
+  LayoutFlag() : previous_(std::exchange(g_layoutRunning, true)) {}
+  ~LayoutFlag() { g_layoutRunning = previous_; }
+  LayoutFlag(const LayoutFlag&) = delete;
+  LayoutFlag& operator=(const LayoutFlag&) = delete;
+
+ private:
+  bool previous_;
+};
+
+HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y,
+                   int width, int height, int id) {
+  return CheckCreated(::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
+                                        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                        ::GetModuleHandleW(nullptr), nullptr),
+                      L"Main", kMainWindowFailed, kLineMainWindow);
+}
+
+// Each settings field as wide as its sample text in the status font, plus 4,
+// plus the margins its text is drawn within (else the sample itself would be
+// cut off at both ends); the totals field takes the rest.
+void SetStatusParts(HWND status) {
+  std::array<int, kSettingsStatusFields + 1> rights{};
+  const win::WindowDc dc(status);
+  int right = 0;
+  {
+    win::SavedDcState saved(dc.get());
+    ::SelectObject(dc.get(), StatusFont());
+    for (std::size_t i = 0; i < kStatusSampleTexts.size(); ++i) {
+      SIZE extent{};
+      const wchar_t* sample = kStatusSampleTexts[i];
+      ::GetTextExtentPoint32W(dc.get(), sample, static_cast<int>(std::wcslen(sample)), &extent);
+      const ScreenRect probe{0, 0, 100, 10};
+      const int margins = probe.Width() - StatusTextRect(probe, static_cast<std::int32_t>(i)).Width();
+      right += extent.cx + 4 + margins;
+      rights[i] = right;
+    }
+  }
+  rights.back() = -1;
+  ::SendMessageW(status, SB_SETPARTS, rights.size(), reinterpret_cast<LPARAM>(rights.data()));
+}
+
+int WindowHeight(HWND window) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  return r.bottom - r.top;
+}
+
+bool HasVerticalScrollBar(HWND list) { return (::GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL) != 0; }
+
+void SetColumnWidths(HWND list, int listWidth) {
+  const bool scrollBar = HasVerticalScrollBar(list);
+  const int first = listWidth - 200 - 4 * ::GetSystemMetrics(SM_CXBORDER) -
+                    (scrollBar ? ::GetSystemMetrics(SM_CXVSCROLL) : 0);
+  ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(std::max(first, 0), 0));
+  ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(100, 0));
+}
+
+LRESULT HandleListNotification(HWND window, NMHDR& header) {
+  switch (header.code) {
+    case LVN_DELETEALLITEMS:
+      return TRUE;  // no notice per row wanted: rows own nothing
+    case LVN_GETDISPINFOW:
+      FillRowText(reinterpret_cast<NMLVDISPINFOW&>(header));
+      break;
+    case NM_CLICK:
+      // The list sends this before it toggles a clicked check box: the
+      // state is read once the click has been handled in full.
+      ::PostMessageW(window, kMessageRecordRowState, 0, 0);
+      break;
+    case LVN_ITEMCHANGED: {
+      const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+      const bool selected = (change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
+                            !(change.uOldState & LVIS_SELECTED);
+      if (selected && change.iItem >= 0) {
+        // Posted: the thumbnail follows once the list has finished changing.
+        ::PostMessageW(window, kMessageShowThumbnail, static_cast<WPARAM>(change.iItem), 0);
+        ::SetFocus(header.hwndFrom);
+      }
+      break;
+    }
+  }
+  return 0;
+}
+
+void PlaceControls(const MainWindowControls& c, const RECT& client);
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (HandleMainWindowMessage(window, message, wParam, lParam, result)) return result;
+  switch (message) {
+    case WM_CLOSE:
+      ::DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      if (MainWindow() == window) SetMainWindow(nullptr);
+      g_controls = {};
+      ::PostQuitMessage(0);
+      return 0;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+const MainWindowControls& MainControls() {
+  if (g_controls.window && !::IsWindow(g_controls.window)) {
+    g_controls = {};
+    g_settings = nullptr;
+  }
+  return g_controls;
+}
+
+HFONT StatusFont() {
+  // One font for the life of the process: the status fields keep its handle.
+  static const win::UniqueFont font = [] {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+      // Systems before Vista know the record without its last field.
+      metrics.cbSize = sizeof metrics - sizeof metrics.iPaddedBorderWidth;
+      ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
+    }
+    LOGFONTW face = metrics.lfStatusFont;
+    const win::WindowDc screen(nullptr);
+    face.lfHeight = -::MulDiv(8, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+    face.lfWidth = 0;
+    if (face.lfFaceName[0] == L'\0') ::wcscpy(face.lfFaceName, L"Tahoma");
+    return win::UniqueFont(::CreateFontIndirectW(&face));
+  }();
+  return font.get();
+}
+
+HMENU BuildMainMenu() {
+  struct Entry {
+    UINT command;
+    const wchar_t* text;  // null: a separator
+  };
+  static constexpr Entry kFiles[] = {{1, L"Sort now"}, {3, L"Select all"}, {4, L"Deselect all"}, {2, L"Clear"},
+                                     {5, L"Quit"}};
+  static constexpr Entry kOptions[] = {{6, L"Stay on top"}, {7, L"Remember window position"},
+                                       {8, L"Show thumbnail"}, {0, nullptr}, {9, L"More options ..."}};
+  static constexpr Entry kHelp[] = {{11, L"Help\tF1"}, {10, L"About"}};
+  struct Popup {
+    const wchar_t* title;
+    std::span<const Entry> entries;
+  };
+  const Popup menus[] = {{L"Files", kFiles}, {L"Options", kOptions}, {L"Help", kHelp}};
+  const HMENU bar = ::CreateMenu();
+  for (const Popup& popup : menus) {
+    const HMENU menu = ::CreatePopupMenu();
+    for (const Entry& entry : popup.entries) {
+      if (entry.text) {
+        ::AppendMenuW(menu, MF_STRING, entry.command, entry.text);
+      } else {
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      }
+    }
+    ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), popup.title);
+  }
+  return bar;
+}
+
+HACCEL CreateMainAccelerators() {
+  ACCEL keys[] = {{FVIRTKEY, VK_F1, 11}, {FVIRTKEY, VK_DELETE, static_cast<WORD>(kCommandRemove)}};
+  return ::CreateAcceleratorTableW(keys, 2);
+}
+
+HWND CreateMainWindow(Settings& settings, FileList& list) {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  const bool remembered = settings.RememberWinPos == 1;
+  const int x = remembered ? settings.X : 100;
+  const int y = remembered ? settings.Y : 100;
+  const int width = remembered ? settings.W : kMinClientWidth;
+  const int height = remembered ? settings.H : kMinClientHeight;
+  const std::wstring cls = RegisterWindowClass(kWinMain, MainWindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                                               ::LoadIconW(instance, MAKEINTRESOURCEW(1)));
+  // Children are left out of the background erase: no flicker while sizing.
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  RECT frame{0, 0, width, height};
+  ::AdjustWindowRectEx(&frame, style, TRUE, 0);
+  const HWND window = CheckCreated(
+      ::CreateWindowExW(0, cls.c_str(), kProgramTitle, style, x, y, frame.right - frame.left,
+                        frame.bottom - frame.top, nullptr, BuildMainMenu(), instance, nullptr),
+      L"Main", kMainWindowFailed, kLineMainWindow);
+  SetMainWindow(window);
+  CreateMainWindowControls(window, settings, list);
+
+  const HMENU menu = ::GetMenu(window);
+  ::CheckMenuItem(menu, 6, MF_BYCOMMAND | (settings.StayOnTop == 1 ? MF_CHECKED : MF_UNCHECKED));
+  ::CheckMenuItem(menu, 7, MF_BYCOMMAND | (settings.RememberWinPos == 1 ? MF_CHECKED : MF_UNCHECKED));
+  ::CheckMenuItem(menu, 8, MF_BYCOMMAND | (settings.ShowThumbs == 1 ? MF_CHECKED : MF_UNCHECKED));
+  ::EnableMenuItem(menu, 8, MF_BYCOMMAND | (settings.Preprocessing == 0 ? MF_GRAYED : MF_ENABLED));
+  UpdateListCommands();
+  if (settings.StayOnTop == 1) {
+    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  ::ShowWindow(window, SW_SHOW);
+  // Once more now that the menu bar is in place: the client size is the one asked for.
+  RECT client{};
+  ::GetClientRect(window, &client);
+  if (client.right != width || client.bottom != height) {
+    RECT outer{0, 0, width, height};
+    ::AdjustWindowRectEx(&outer, style, ::GetMenu(window) != nullptr, 0);
+    ::SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  return window;
+}
+
+void CreateMainWindowControls(HWND window, Settings& settings, FileList& list) {
+  g_settings = &settings;
+  MainWindowControls controls;
+  controls.window = window;
+  controls.list = CheckCreated(CreateFileListView(window, list, settings), L"Main", kMainWindowFailed,
+                               kLineMainWindow);
+  controls.noteLabel = CreateControl(window, L"STATIC", L"", SS_RIGHT, 0, 0, 140, 20, kControlNoteLabel);
+  controls.buildButton = CreateControl(window, L"BUTTON", L"Build PDF", WS_TABSTOP | BS_PUSHBUTTON, 15, 0, 200, 38,
+                                       kControlBuildButton);
+  controls.statusBar = CreateControl(window, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, 0, 0, 0, 0, kControlStatusBar);
+  const auto guiFont = reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT));
+  ::SendMessageW(controls.noteLabel, WM_SETFONT, guiFont, FALSE);
+  ::SendMessageW(controls.buildButton, WM_SETFONT, guiFont, FALSE);
+  ::SendMessageW(controls.statusBar, WM_SETFONT, reinterpret_cast<WPARAM>(StatusFont()), FALSE);
+  g_controls = controls;
+  g_applied = {};
+  SetStatusParts(controls.statusBar);
+  UpdateStatusBar();
+  LayoutMainWindow();
+}
+
+void LayoutMainWindow() {
+  const MainWindowControls& c = MainControls();
+  if (!c.window || !c.list) return;
+  const LayoutFlag running;
+  const Settings& settings = CurrentSettings();
+  RECT client{};
+  ::GetClientRect(c.window, &client);
+  const AppliedLayout wanted{c.list, client.right, client.bottom, HasVerticalScrollBar(c.list)};
+  if (wanted != g_applied) {
+    PlaceControls(c, client);
+    g_applied = {c.list, client.right, client.bottom, HasVerticalScrollBar(c.list)};
+  }
+  if (RowCount() == 0) ::InvalidateRect(c.list, nullptr, TRUE);
+  if (c.noteLabel) {
+    const wchar_t* note = settings.JpgNoRecompression == 1 ? L"JPG storing is enabled" : L"";
+    wchar_t shown[64] = {};
+    ::GetWindowTextW(c.noteLabel, shown, 64);
+    if (std::wcscmp(shown, note) != 0) ::SetWindowTextW(c.noteLabel, note);
+  }
+  if (settings.ShowThumbs == 1 && GetThumbnailHooks().placeThumbnail) GetThumbnailHooks().placeThumbnail();
+}
+
+namespace {
+
+void PlaceControls(const MainWindowControls& c, const RECT& client) {
+  int statusHeight = 0;
+  if (c.statusBar) {
+    ::SendMessageW(c.statusBar, WM_SIZE, 0, 0);  // the status bar places itself at the bottom
+    statusHeight = WindowHeight(c.statusBar);
+  }
+  // The client rectangle is already below the menu bar.
+  const int listWidth = std::max<int>(client.right - 30, 0);
+  const int listHeight = std::max<int>(client.bottom - statusHeight - 75, 0);
+  const auto placeList = [&] {
+    ::SetWindowPos(c.list, nullptr, 15, 15, listWidth, listHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  // Growing: size first, so that the columns see whether a scroll bar is
+  // still needed; shrinking: columns first, so no horizontal scroll bar flashes up.
+  if (listHeight > WindowHeight(c.list)) {
+    placeList();
+    SetColumnWidths(c.list, listWidth);
+  } else {
+    SetColumnWidths(c.list, listWidth);
+    placeList();
+  }
+  if (c.buildButton) {
+    ::SetWindowPos(c.buildButton, nullptr, 15, listHeight + 27, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (c.noteLabel) {
+    ::SetWindowPos(c.noteLabel, nullptr, client.right - 160, client.bottom - 65, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+}  // namespace
+
+bool IsLayoutRunning() { return g_layoutRunning; }
+
+void SetMainCommandHandler(MainCommandHandler handler) { g_commandHandler = std::move(handler); }
+
+void UpdateStatusBar() {
+  const HWND status = MainControls().statusBar;
+  if (!status) return;
+  const auto texts = SettingsStatusTexts(CurrentSettings());
+  const auto grey = static_cast<std::int32_t>(::GetSysColor(COLOR_GRAYTEXT));
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    SetStatusField(status, static_cast<std::int32_t>(i), texts[i].text, texts[i].grey ? grey : kDefaultColour,
+                   kDefaultColour, DT_SINGLELINE | DT_VCENTER | DT_CENTER, StatusFont());
+  }
+  ShowFileTotals();
+}
+
+bool HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  result = 0;
+  switch (message) {
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED && window == MainControls().window) {
+        DrawAddedRows();  // the layout must see the rows' scroll bar
+        LayoutMainWindow();
+      }
+      return false;
+    case WM_GETMINMAXINFO: {
+      RECT frame{0, 0, kMinClientWidth, kMinClientHeight};
+      ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)),
+                           ::GetMenu(window) != nullptr, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+      limits->ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+      return true;
+    }
+    case WM_MOUSEWHEEL:
+      // Only turns the list did not take itself arrive here.
+      ScrollListOneRow(GET_WHEEL_DELTA_WPARAM(wParam) > 0);
+      return true;
+    case kMessageShowThumbnail:
+      if (GetThumbnailHooks().showThumbnail) {
+        GetThumbnailHooks().showThumbnail(static_cast<std::int32_t>(static_cast<INT_PTR>(wParam)));
+      }
+      return true;
+    case kMessageRecordRowState: {
+      const std::int32_t current = CurrentRow();
+      if (current >= 0) SetItemStatus(current);
+      return true;
+    }
+    case kMessagePlaceThumbnail:
+      if (GetThumbnailHooks().placeThumbnail) GetThumbnailHooks().placeThumbnail();
+      return true;
+    case WM_COMMAND: {
+      // Menu items and shortcuts come without a control handle.
+      const auto control = reinterpret_cast<HWND>(lParam);
+      if (!control && RunListCommand(LOWORD(wParam))) return true;
+      return g_commandHandler && g_commandHandler(LOWORD(wParam), control);
+    }
+    case WM_NOTIFY: {
+      auto& header = *reinterpret_cast<NMHDR*>(lParam);
+      if (header.code == HDN_ITEMCHANGINGW || header.code == HDN_ITEMCHANGINGA) {
+        result = IsLayoutRunning() ? FALSE : TRUE;
+        return true;
+      }
+      if (header.hwndFrom == MainControls().list && header.hwndFrom) {
+        result = HandleListNotification(window, header);
+        return true;
+      }
+      return false;
+    }
+  }
+  return false;
+}

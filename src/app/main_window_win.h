@@ -1,0 +1,70 @@
+#pragma once
+// Window 0: the file list, the "Build PDF" button, the note label and the
+// status bar with its eight fields, and the layout that keeps them in place.
+// Windows-only.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "filelist/file_list.h"
+#include "settings/settings.h"
+
+// Control numbers of window 0.
+inline constexpr int kControlFileList = 0;
+inline constexpr int kControlBuildButton = 1;
+inline constexpr int kControlStatusBar = 2;
+inline constexpr int kControlNoteLabel = 3;
+
+// Messages window 0 sends itself: show the thumbnail of the row in wParam,
+// and let a docked thumbnail window follow a move.
+inline constexpr UINT kMessageShowThumbnail = WM_USER;
+inline constexpr UINT kMessagePlaceThumbnail = WM_USER + 1;
+// Records the current row's state once the list has finished handling a click.
+inline constexpr UINT kMessageRecordRowState = WM_USER + 2;
+
+struct MainWindowControls {
+  HWND window = nullptr;
+  HWND list = nullptr;
+  HWND buildButton = nullptr;
+  HWND statusBar = nullptr;
+  HWND noteLabel = nullptr;
+};
+
+// The controls of the main window, or null handles when it has none.
+const MainWindowControls& MainControls();
+// The status bar's font (its own face at 8 points), kept until the window goes.
+HFONT StatusFont();
+
+// Window 0 with its controls, at (X, Y) with client size W x H when
+// RememberWinPos is 1, else at (100, 100) with 600 x 400. Becomes MainWindow().
+// A failure is the fatal report from "Main".
+HWND CreateMainWindow(Settings& settings, FileList& list);
+
+// Puts list 0, button 1, status bar 2 and note label 3 on window (any
+// top-level window; tests use their own) and makes them the main window's
+// controls. The list shows `list` with `settings`; both must outlive window.
+void CreateMainWindowControls(HWND window, Settings& settings, FileList& list);
+
+// The menu bar of window 0 ("Files", "Options", "Help").
+HMENU BuildMainMenu();
+// F1 gives command 11, Delete command 15.
+HACCEL CreateMainAccelerators();
+
+// Places list, button and note label for the window's current client size.
+void LayoutMainWindow();
+// True while LayoutMainWindow runs: only then may the list's columns change width.
+bool IsLayoutRunning();
+
+// Rewrites the status fields from the settings and the list.
+void UpdateStatusBar();
+
+// Commands of window 0 that are not the list's (menus, shortcuts, and the
+// "Build PDF" button with its handle as control). True when handled.
+using MainCommandHandler = std::function<bool(std::int32_t command, HWND control)>;
+void SetMainCommandHandler(MainCommandHandler handler);
+
+// The messages of window 0 that concern its controls: sizing, the minimum
+// size, the mouse wheel, the list's notifications and commands, thumbnail
+// requests. True when handled, with the result in result.
+bool HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
