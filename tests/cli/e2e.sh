@@ -153,6 +153,15 @@ for i in "${!images[@]}"; do
   expect_eq "embedded pixels of ${images[$i]}" 0 "$differing"
 done
 
+# ------------------------------------------------------- progress on a tty
+group "progress on a terminal"
+if command -v script >/dev/null; then
+  script -qec "$cli $out/tty.pdf $src/01-photo.jpg $src/02-scan.png" /dev/null >"$work/tty" 2>&1 </dev/null
+  expect_eq "exit status through a terminal" 0 "$?"
+  check "one rewritten line with a bar" grep -qF "2 of 2 [####################] 02-scan.png" "$work/tty"
+  check "no per-file lines on a terminal" lacks "$work/tty" "2 of 2  02-scan.png"
+fi
+
 # ------------------------------------------------------------ paper sizes
 group "paper formats"
 for spec in "1 1 595.28 x 841.89" "1 2 841.89 x 595.28" "4 1 612 x 792"; do
