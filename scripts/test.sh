@@ -50,6 +50,12 @@ rc=${PIPESTATUS[0]}
 [ "$rc" -eq 0 ] || status=1
 summary+=("wine:    $(grep -E 'tests passed|tests failed' out/wine-ctest.log | tail -n 1)")
 
+step "end-to-end tests (quillon-cli on real images)"
+bash tests/cli/e2e.sh 2>&1 | tee out/e2e.log | tail -n 30
+rc=${PIPESTATUS[0]}
+[ "$rc" -eq 0 ] || status=1
+summary+=("e2e:     $(grep -E '^e2e:' out/e2e.log | tail -n 1)")
+
 echo
 echo "=== summary"
 printf '%s\n' "${summary[@]}"

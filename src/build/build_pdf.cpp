@@ -88,8 +88,9 @@ class Build {
           break;
       }
 
-      if (!PlacePage(item, image)) return WriterError();
+      // Measured before the writer takes the block over.
       const auto storedSize = static_cast<std::int64_t>(image.data.size());
+      if (!PlacePage(item, image)) return WriterError();
       LogPageOk(log_, item.Path, sourceSize, storedSize);
       image = PreparedImage();  // the writer has the data now
       progress_.ShowProgress(counter);

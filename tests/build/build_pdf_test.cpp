@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "build/build_pdf.h"
+#include "build/text_format.h"
 #include "build_fakes.h"
 #include "pdf/pdf.h"
 #include "pdf/pdf_document.h"
@@ -51,6 +52,10 @@ TEST_F(BuildPdfTest, MissingFileIsLoggedAndTheOthersBecomePages) {
   const std::string one = platform::ToUtf8(items_[0].Path), two = platform::ToUtf8(items_[1].Path),
                     three = platform::ToUtf8(items_[2].Path);
   EXPECT_NE(log.find("[OK] Page 1: " + one + " ("), std::string::npos) << log;
+  // The percentage compares the embedded block with the 1000-byte source.
+  const testsupport::PngSpec spec{40, 30, 2, std::vector<unsigned char>(40 * 30 * 3, 0x80), {}, 1, false};
+  const std::string percent = platform::ToUtf8(FormatDecimal(testsupport::MakePng(spec).size() / 10.0, 1));
+  EXPECT_NE(log.find("[OK] Page 1: " + one + " (" + percent + " %)\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("[ERR] " + two + " is missing !\r\n"), std::string::npos);
   EXPECT_NE(log.find("[OK] Page 2: " + three + " ("), std::string::npos);
   EXPECT_NE(log.find("!!! COMPLETED WITH ERRORS !!!\r\n"), std::string::npos);

@@ -1,0 +1,19 @@
+#include "app/pdf_title.h"
+
+std::wstring PdfTitleFromFileName(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  const std::size_t dot = name.rfind(L'.');
+  if (dot == std::wstring::npos) return name;
+  const std::wstring suffix = name.substr(dot);  // "." + extension
+  std::wstring title;
+  title.reserve(name.size());
+  for (std::size_t at = 0; at < name.size();) {
+    if (name.compare(at, suffix.size(), suffix) == 0) {
+      at += suffix.size();
+    } else {
+      title += name[at++];
+    }
+  }
+  return title;
+}

@@ -1,0 +1,265 @@
+#!/usr/bin/env bash
+# End-to-end tests of the console companion: real image files made here with
+# ImageMagick go through bin/quillon-cli (the Windows program under Wine), and
+# real tools judge the result: qpdf --check, pdfinfo, pdftoppm.
+# Needs the Windows build (scripts/test.sh builds it before running this).
+# Prints one line per failed check and a summary line; exits 1 on any failure.
+# KEEP=1 keeps the work folder for a look at the files.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cli="$root/bin/quillon-cli"
+convert=/usr/bin/convert  # /usr/local/bin/convert may be a stand-in
+compare=/usr/bin/compare
+export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
+
+work=$(mktemp -d /tmp/quillon-e2e.XXXXXX)
+. "$root/scripts/wine-env.sh"
+started_server=0
+cleanup() {
+  [ $started_server = 1 ] && wineserver -k 2>/dev/null
+  [ -n "${KEEP:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+# One server for all the runs: each program then starts in milliseconds.
+wineserver -p 2>/dev/null && started_server=1
+
+passed=0
+failed=0
+current=""
+group() { current=$1; }
+ok() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); echo "FAIL [$current] $*"; }
+check() {  # check "what" command...
+  local what=$1
+  shift
+  if "$@"; then ok; else fail "$what"; fi
+}
+expect_eq() {  # expect_eq "what" expected actual
+  if [ "$2" == "$3" ]; then ok; else fail "$1: expected [$2], got [$3]"; fi
+}
+contains() { grep -qF -- "$2" "$1"; }
+lacks() { ! grep -qF -- "$2" "$1"; }
+
+# run OUT ERR args... : runs the companion, stdout and stderr to files; sets rc.
+rc=0
+run() {
+  local out=$1 err=$2
+  shift 2
+  timeout 120 "$cli" "$@" >"$out" 2>"$err" </dev/null
+  rc=$?
+}
+
+winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+pages() { pdfinfo "$1" 2>/dev/null | sed -n 's/^Pages: *//p'; }
+# "W x H" of one page in points, as pdfinfo prints it.
+page_size() { pdfinfo -f "$2" -l "$2" "$1" 2>/dev/null | sed -n "s/^Page *$2 size: *\([0-9.]*\) x \([0-9.]*\) pts.*/\1 x \2/p"; }
+qpdf_ok() { qpdf --check "$1" >/dev/null 2>&1; }
+# Normalised RMSE (0..1) between page N rendered at 72 dpi and a reference image.
+render_distance() {
+  local pdf=$1 page=$2 ref=$3 tmp="$work/render-$2"
+  pdftoppm -r 72 -f "$page" -l "$page" -singlefile "$pdf" "$tmp" || { echo 1; return; }
+  "$compare" -metric RMSE "$tmp.ppm" "$ref" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p'
+}
+close_to() { awk -v d="$1" -v max="$2" 'BEGIN { exit !(d != "" && d + 0 <= max + 0) }'; }
+log_pages() { grep -c '^\[OK\] Page ' "$1.log"; }
+
+# ---------------------------------------------------------------- the files
+src="$work/images"
+mkdir -p "$src/nested"
+"$convert" -size 320x240 -seed 7 plasma:red-blue -quality 92 "$src/01-photo.jpg"
+"$convert" -size 240x320 xc:white -fill black -draw "rectangle 20,30 220,50" -draw "rectangle 20,80 180,95" \
+  -draw "rectangle 20,120 200,135" -colorspace Gray -depth 8 "$src/02-scan.png"
+"$convert" -size 200x150 gradient:yellow-green \( -size 200x150 gradient:white-black \) -alpha off \
+  -compose CopyOpacity -composite "$src/03-alpha.png"
+"$convert" -size 160x120 gradient:'#102030'-'#f0e0d0' -depth 16 "$src/04-deep16.png"
+"$convert" -size 180x120 -seed 3 plasma:green-yellow -colors 16 "$src/05-palette.gif"
+"$convert" -size 200x160 -seed 5 plasma:white-gray -colorspace Gray -quality 90 "$src/06-gray.jpg"
+"$convert" -size 200x160 -seed 9 plasma:orange-purple -colorspace CMYK -quality 90 "$src/07-cmyk.jpg"
+"$convert" -size 220x170 gradient:navy-pink -compress lzw "$src/08-scan.tif"
+"$convert" -size 150x110 gradient:red-cyan -type TrueColor "BMP3:$src/09-pic.bmp"
+"$convert" -size 400x300 -seed 2 plasma:blue-white -quality 90 "$work/whole.jpg"
+head -c 700 "$work/whole.jpg" >"$src/10-damaged.jpg"
+printf 'not an image\n' >"$src/11-notes.txt"
+"$convert" -size 120x90 gradient:gray-white "$src/nested/12-inner.png"
+
+# References as the pages should look: alpha flattened onto black (the build
+# draws every image on a black canvas), CMYK as RGB.
+ref="$work/ref"
+mkdir -p "$ref"
+for f in "$src"/0*; do
+  b=$(basename "$f")
+  "$convert" "$f" -background black -alpha remove -colorspace sRGB -depth 8 "$ref/${b%.*}.ppm"
+done
+images=(01-photo.jpg 02-scan.png 03-alpha.png 04-deep16.png 05-palette.gif 06-gray.jpg 07-cmyk.jpg 08-scan.tif 09-pic.bmp)
+sizes=("320 x 240" "240 x 320" "200 x 150" "160 x 120" "180 x 120" "200 x 160" "200 x 160" "220 x 170" "150 x 110")
+
+# ------------------------------------------------------- a folder, defaults
+group "folder with defaults (probing, paperless, JPEG)"
+out="$work/out"
+mkdir -p "$out"
+pdf="$out/all.pdf"
+run "$work/o1" "$work/e1" "$pdf" "$src"
+expect_eq "exit status (two files refused)" 1 "$rc"
+check "refused files announced" contains "$work/e1" "Some files (2) were skipped, format not supported."
+check "damaged JPEG listed with its full path" contains "$work/e1" "$(winpath "$src/10-damaged.jpg")"
+check "text file listed" contains "$work/e1" "$(winpath "$src/11-notes.txt")"
+check "subfolder not searched" lacks "$work/e1" "12-inner"
+check "qpdf --check" qpdf_ok "$pdf"
+expect_eq "page count" 9 "$(pages "$pdf")"
+for i in "${!images[@]}"; do
+  n=$((i + 1))
+  expect_eq "page $n size (paperless = image size)" "${sizes[$i]}" "$(page_size "$pdf" $n)"
+  d=$(render_distance "$pdf" $n "$ref/${images[$i]%.*}.ppm")
+  # Re-encoded as JPEG and drawn by the renderer; a dithered palette image
+  # suffers most from JPEG.
+  limit=0.05
+  [ "${images[$i]}" = 05-palette.gif ] && limit=0.08
+  check "page $n (${images[$i]}) looks like its source (RMSE $d)" close_to "$d" $limit
+done
+check "progress line per file" contains "$work/e1" "1 of 9  01-photo.jpg"
+check "saving announced" contains "$work/e1" "Saving PDF to disk, please wait ..."
+check "nothing on standard output" test ! -s "$work/o1"
+expect_eq "log page lines" 9 "$(log_pages "$pdf")"
+check "log header" contains "$pdf.log" "Quillon 1.0.52 (x86)"
+check "log summary" contains "$pdf.log" "Image compression = JPG (quality: 8)"
+check "log first page" contains "$pdf.log" "[OK] Page 1: $(winpath "$src/01-photo.jpg") ("
+check "log report" contains "$pdf.log" "Files processed   : 9 ("
+check "log: the build itself met no error" contains "$pdf.log" "NO ERRORS"
+check "log lines end in CR LF" grep -q $'^Paper format = Paperless\r$' "$pdf.log"
+
+# ------------------------------------------- everything to the build, PNG
+group "no probing, PNG, recursive, missing path"
+pdf="$out/png.pdf"
+run "$work/o2" "$work/e2" --set Preprocessing=0 --set JpgCompression=0 --set enablesubfolders=1 \
+  "$pdf" "$src" "$work/no such file.jpg"
+expect_eq "exit status" 1 "$rc"
+expect_eq "page count (nine images and the nested one)" 10 "$(pages "$pdf")"
+check "qpdf --check" qpdf_ok "$pdf"
+check "log: PNG" contains "$pdf.log" "Image compression = PNG (lossless)"
+check "log: damaged JPEG skipped" contains "$pdf.log" "[ERR] $(winpath "$src/10-damaged.jpg") skipped, unsupported file type !"
+check "log: text file skipped" contains "$pdf.log" "[ERR] $(winpath "$src/11-notes.txt") skipped, unsupported file type !"
+check "log: missing file" contains "$pdf.log" "[ERR] $(winpath "$work/no such file.jpg") is missing !"
+check "log: with errors" contains "$pdf.log" "!!! COMPLETED WITH ERRORS !!!"
+check "errors message" contains "$work/e2" "There were some errors processing the files ..."
+check "errors message counts" contains "$work/e2" "Files skipped : 2"
+check "errors message names the log" contains "$work/e2" "Please see the log  \"$(winpath "$pdf").log\""
+# Lossless: the embedded pixels are the source's (within 1 % per channel,
+# for the 16-bit file brought to 8 bits and decoders' rounding).
+mkdir -p "$work/embedded"
+pdfimages -png "$pdf" "$work/embedded/img"
+for i in "${!images[@]}"; do
+  differing=$("$compare" -metric AE -fuzz 1% "$work/embedded/img-$(printf %03d "$i").png" \
+    "$ref/${images[$i]%.*}.ppm" null: 2>&1)
+  expect_eq "embedded pixels of ${images[$i]}" 0 "$differing"
+done
+
+# ------------------------------------------------------- progress on a tty
+group "progress on a terminal"
+if command -v script >/dev/null; then
+  script -qec "$cli $out/tty.pdf $src/01-photo.jpg $src/02-scan.png" /dev/null >"$work/tty" 2>&1 </dev/null
+  expect_eq "exit status through a terminal" 0 "$?"
+  check "one rewritten line with a bar" grep -qF "2 of 2 [####################] 02-scan.png" "$work/tty"
+  check "no per-file lines on a terminal" lacks "$work/tty" "2 of 2  02-scan.png"
+fi
+
+# ------------------------------------------------------------ paper sizes
+group "paper formats"
+for spec in "1 1 595.28 x 841.89" "1 2 841.89 x 595.28" "4 1 612 x 792"; do
+  read -r format orientation expected <<<"$spec"
+  pdf="$out/paper-$format-$orientation.pdf"
+  run "$work/o" "$work/e" --quiet --set PaperFormat=$format --set PaperOrientation=$orientation \
+    "$pdf" "$src/01-photo.jpg" "$src/02-scan.png"
+  expect_eq "exit status" 0 "$rc"
+  expect_eq "format $format orientation $orientation page 1" "$expected" "$(page_size "$pdf" 1)"
+  expect_eq "format $format orientation $orientation page 2" "$expected" "$(page_size "$pdf" 2)"
+  check "--quiet writes nothing" test ! -s "$work/e"
+done
+# A small image keeps its true size, centred: rendered at 72 dpi the photo
+# sits in the middle of a white A4 page.
+d=""
+pdftoppm -r 72 -f 1 -l 1 -singlefile "$out/paper-1-1.pdf" "$work/a4" &&
+  "$convert" "$work/a4.ppm" -gravity center -crop 320x240+0+0 +repage "$work/a4-middle.ppm" &&
+  d=$("$compare" -metric RMSE "$work/a4-middle.ppm" "$ref/01-photo.ppm" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p')
+check "true size, centred on A4 (RMSE $d)" close_to "$d" 0.05
+
+# --------------------------------------------------------- JPEG stored as is
+group "JPEG stored as is"
+pdf="$out/stored.pdf"
+run "$work/o" "$work/e" --set JpgNoRecompression=1 "$pdf" "$src/01-photo.jpg" "$src/06-gray.jpg" "$src/02-scan.png"
+expect_eq "exit status (the gray JPEG cannot be stored)" 1 "$rc"
+expect_eq "page count" 2 "$(pages "$pdf")"
+check "qpdf --check" qpdf_ok "$pdf"
+check "photo bytes inside the PDF unchanged" python3 -c '
+import sys
+pdf, jpg = (open(p, "rb").read() for p in sys.argv[1:3])
+start = pdf.find(jpg)
+sys.exit(0 if start > 0 and pdf[start + len(jpg):start + len(jpg) + 20].lstrip().startswith(b"endstream") else 1)
+' "$pdf" "$src/01-photo.jpg"
+check "log: storing mode" contains "$pdf.log" "JPG storing mode is enabled"
+check "log: gray JPEG skipped" contains "$pdf.log" "[ERR] $(winpath "$src/06-gray.jpg") skipped, unsupported file type !"
+check "log: stored at 100 %" contains "$pdf.log" "[OK] Page 1: $(winpath "$src/01-photo.jpg") (100 %)"
+
+# ------------------------------------------------------------ exit statuses
+group "exit statuses and refusals"
+pdf="$out/clean.pdf"
+printf 'an older file' >"$pdf"
+run "$work/o" "$work/e" --set DeleteLogIfSuccessful=1 "$pdf" "$src/09-pic.bmp" "$src/08-scan.tif"
+expect_eq "clean build" 0 "$rc"
+check "an existing output is replaced" qpdf_ok "$pdf"
+check "the log of an error-free build is deleted" test ! -e "$pdf.log"
+d=$(render_distance "$pdf" 1 "$ref/08-scan.ppm")
+check "sorted by name: the TIFF first (RMSE $d)" close_to "$d" 0.05
+
+run "$work/o" "$work/e" --set SortAfterDrop=0 "$out/unsorted.pdf" "$src/09-pic.bmp" "$src/08-scan.tif"
+d=$(render_distance "$out/unsorted.pdf" 1 "$ref/09-pic.ppm")
+check "unsorted: argument order (RMSE $d)" close_to "$d" 0.05
+
+run "$work/o" "$work/e" "$out/none.pdf" "$src/11-notes.txt" "$src/10-damaged.jpg"
+expect_eq "nothing added" 1 "$rc"
+expect_eq "nothing added: the message" "No files added, format not supported." "$(cat "$work/e")"
+check "nothing added: no PDF, no log" test ! -e "$out/none.pdf" -a ! -e "$out/none.pdf.log"
+
+run "$work/o" "$work/e" "$out/no folder/x.pdf" "$src/01-photo.jpg"
+expect_eq "output not writable" 2 "$rc"
+check "writer message" contains "$work/e" "Do you have the PDF already open in the reader ?"
+
+cp "$src/01-photo.jpg" "$work/keep.jpg"
+run "$work/o" "$work/e" "$work/keep.jpg" "$src/02-scan.png" "$work/keep.jpg"
+expect_eq "output that is also an input" 64 "$rc"
+check "the input is untouched" cmp -s "$work/keep.jpg" "$src/01-photo.jpg"
+
+for bad in "--bogus" "--set Nonsense=1" "--set JpgQuality" "only-output.pdf"; do
+  # shellcheck disable=SC2086
+  run "$work/o" "$work/e" $bad $([ "$bad" = only-output.pdf ] || echo "$out/u.pdf $src/01-photo.jpg")
+  expect_eq "usage error: $bad" 64 "$rc"
+  expect_eq "usage error: one line ($bad)" 1 "$(wc -l <"$work/e")"
+done
+run "$work/o" "$work/e" --help
+expect_eq "--help" 0 "$rc"
+check "--help prints the usage" contains "$work/o" "Usage: quillon-cli [--settings FILE] [--set KEY=VALUE]... [--quiet] OUTPUT.pdf INPUT..."
+run "$work/o" "$work/e" --version
+expect_eq "--version" "Quillon 1.0.52
+Quillon 1.0.52 (x86)" "$(cat "$work/o")"
+
+# ------------------------------------------------- settings file, names
+group "settings file, spaces and accents"
+ini="$work/my settings.ini"
+printf '\xef\xbb\xbf\r\n[PDF creation]\r\nPaperFormat = 4\r\nDocAuthor = Zoë Écrivain\r\n[General]\r\nDocTitleFromFileName = 1\r\n' >"$ini"
+sum=$(md5sum <"$ini")
+folder="$work/Scans été 2024"
+mkdir -p "$folder"
+cp "$src/02-scan.png" "$folder/page ü 1.png"
+pdf="$folder/Résumé book.pdf"
+run "$work/o" "$work/e" --settings "$ini" "$pdf" "$folder"
+expect_eq "exit status" 0 "$rc"
+expect_eq "Letter from the settings file" "612 x 792" "$(page_size "$pdf" 1)"
+expect_eq "title from the file name" "Résumé book" "$(pdfinfo "$pdf" | sed -n 's/^Title: *//p')"
+expect_eq "author from the settings file" "Zoë Écrivain" "$(pdfinfo "$pdf" | sed -n 's/^Author: *//p')"
+expect_eq "settings file never written" "$sum" "$(md5sum <"$ini")"
+check "log names the accented path" contains "$pdf.log" "[OK] Page 1: $(winpath "$folder/page ü 1.png") ("
+check "progress shows the accented name" contains "$work/e" "1 of 1  page ü 1.png"
+run "$work/o" "$work/e" --settings "$work/absent.ini" "$out/x.pdf" "$src/01-photo.jpg"
+expect_eq "unreadable settings file" 64 "$rc"
+
+echo "e2e: $passed checks passed, $failed failed"
+[ "$failed" -eq 0 ]
