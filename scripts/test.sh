@@ -59,4 +59,22 @@ summary+=("e2e:     $(grep -E '^e2e:' out/e2e.log | tail -n 1)")
 echo
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
+# One closing line over every suite: ctest's "N tests failed out of M" and
+# the end-to-end "N checks passed, M failed".
+passed=0 failed=0
+for log in out/native-ctest.log out/wine-ctest.log; do
+  line=$(grep -E 'tests failed out of' "$log" | tail -n 1)
+  f=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  t=$(sed -E 's/.* tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  [[ "$f" =~ ^[0-9]+$ && "$t" =~ ^[0-9]+$ ]] || { f=1; t=1; }
+  passed=$((passed + t - f)) failed=$((failed + f))
+done
+line=$(grep -E '^e2e:' out/e2e.log | tail -n 1)
+if [[ "$line" =~ ([0-9]+)\ checks\ passed,\ ([0-9]+)\ failed ]]; then
+  passed=$((passed + BASH_REMATCH[1])) failed=$((failed + BASH_REMATCH[2]))
+else
+  failed=$((failed + 1))
+fi
+[ "$status" -eq 0 ] || [ "$failed" -gt 0 ] || failed=1
+echo "total: $passed passed, $failed failed"
 exit $status

@@ -53,8 +53,8 @@ TEST_F(BuildPdfTest, MissingFileIsLoggedAndTheOthersBecomePages) {
                     three = platform::ToUtf8(items_[2].Path);
   EXPECT_NE(log.find("[OK] Page 1: " + one + " ("), std::string::npos) << log;
   // The percentage compares the embedded block with the 1000-byte source.
-  const testsupport::PngSpec spec{40, 30, 2, std::vector<unsigned char>(40 * 30 * 3, 0x80), {}, 1, false};
-  const std::string percent = platform::ToUtf8(FormatDecimal(testsupport::MakePng(spec).size() / 10.0, 1));
+  const testsupport::PngSpec layout{40, 30, 2, std::vector<unsigned char>(40 * 30 * 3, 0x80), {}, 1, false};
+  const std::string percent = platform::ToUtf8(FormatDecimal(testsupport::MakePng(layout).size() / 10.0, 1));
   EXPECT_NE(log.find("[OK] Page 1: " + one + " (" + percent + " %)\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("[ERR] " + two + " is missing !\r\n"), std::string::npos);
   EXPECT_NE(log.find("[OK] Page 2: " + three + " ("), std::string::npos);

@@ -164,8 +164,8 @@ fi
 
 # ------------------------------------------------------------ paper sizes
 group "paper formats"
-for spec in "1 1 595.28 x 841.89" "1 2 841.89 x 595.28" "4 1 612 x 792"; do
-  read -r format orientation expected <<<"$spec"
+for case_ in "1 1 595.28 x 841.89" "1 2 841.89 x 595.28" "4 1 612 x 792"; do
+  read -r format orientation expected <<<"$case_"
   pdf="$out/paper-$format-$orientation.pdf"
   run "$work/o" "$work/e" --quiet --set PaperFormat=$format --set PaperOrientation=$orientation \
     "$pdf" "$src/01-photo.jpg" "$src/02-scan.png"
