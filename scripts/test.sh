@@ -54,7 +54,7 @@ step "end-to-end tests (quillon-cli on real images)"
 bash tests/cli/e2e.sh 2>&1 | tee out/e2e.log | tail -n 30
 rc=${PIPESTATUS[0]}
 [ "$rc" -eq 0 ] || status=1
-summary+=("e2e:     $(grep -E '^e2e:' out/e2e.log | tail -n 1)")
+summary+=("$(grep -E '^e2e:' out/e2e.log | tail -n 1)")
 
 echo
 echo "=== summary"
