@@ -1,8 +1,9 @@
 #include "app/pdf_title.h"
 
+#include "platform/path.h"
+
 std::wstring PdfTitleFromFileName(const std::wstring& path) {
-  const std::size_t slash = path.find_last_of(L"\\/");
-  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  const std::wstring name = FilePart(path);
   const std::size_t dot = name.rfind(L'.');
   if (dot == std::wstring::npos) return name;
   const std::wstring suffix = name.substr(dot);  // "." + extension

@@ -222,16 +222,6 @@ std::wstring BuildErrorsMessage(std::int32_t skipped, std::int32_t missing, cons
          L"\"\r\n\r\nfor more info.\r\n";
 }
 
-std::wstring FolderPart(const std::wstring& path) {
-  const std::size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
-std::wstring FilePart(const std::wstring& path) {
-  const std::size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 bool AllFilesInOneFolder(const std::vector<BuildItem>& items) {
   std::wstring first;
   for (const BuildItem& item : items) {

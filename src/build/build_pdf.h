@@ -10,6 +10,7 @@
 
 #include "build/build_log.h"
 #include "build/image_prep.h"
+#include "platform/path.h"
 #include "settings/settings.h"
 
 struct BuildItem {
@@ -67,10 +68,6 @@ std::int32_t BuildPdf(const std::wstring& pdfPath, BuildLog& log, const std::vec
 // The text shown when files were skipped or missing.
 std::wstring BuildErrorsMessage(std::int32_t skipped, std::int32_t missing, const std::wstring& logPath);
 
-// Everything up to and including the last "\" or "/"; empty when there is none.
-std::wstring FolderPart(const std::wstring& path);
-// The part after the last "\" or "/".
-std::wstring FilePart(const std::wstring& path);
 // True when every item lies in the same folder (also for an empty list).
 bool AllFilesInOneFolder(const std::vector<BuildItem>& items);
 

@@ -1,5 +1,7 @@
 #include "settings/settings_file.h"
 
+#include "platform/path.h"
+
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -434,9 +436,7 @@ std::wstring SettingsFileBeside(std::wstring path) {
   } else if (path.rfind(L"\\\\?\\", 0) == 0) {
     path.erase(0, 4);
   }
-  const std::size_t cut = path.find_last_of(L"\\/");
-  path.resize(cut == std::wstring::npos ? 0 : cut + 1);
-  return path + L"Quillon.ini";
+  return FolderPart(path) + L"Quillon.ini";
 }
 
 std::wstring GetSettingsFilePath() { return SettingsFileBeside(platform::ExecutablePath()); }

@@ -1,6 +1,8 @@
 // The build as the desktop program runs it: the real progress window, GDI+
 // preparation and message boxes, driven the way a user would.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
 #include "app/window_helpers.h"
 #include "build/build_window_win.h"
@@ -122,6 +124,38 @@ TEST_F(BuildWindowTest, SkippedAndMissingFilesEndWithTheErrorsMessage) {
   EXPECT_EQ(box.owner, mainWindow.get());
   EXPECT_EQ(box.buttons, (std::vector<int>{IDOK}));
   EXPECT_EQ(log_.FilesProcessed, 3);
+}
+
+TEST_F(BuildWindowTest, WindowLayoutAndTheSavingState) {
+  TestWindow mainWindow{{100, 100, 800, 600}};
+  ScopedMainWindow scope(mainWindow.get());
+  BuildProgressWindow progress;
+  progress.Open(3);
+  HWND window = progress.window();
+  RECT client{};
+  ::GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 450);
+  EXPECT_EQ(client.bottom, 120);
+  HWND cancel = ::GetDlgItem(window, 100);
+  RECT button{};
+  ::GetWindowRect(cancel, &button);
+  ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&button), 2);
+  EXPECT_EQ(button.left, 175);
+  EXPECT_EQ(button.top, 85);
+  EXPECT_EQ(button.right - button.left, 100);
+  EXPECT_EQ(button.bottom - button.top, 30);
+  EXPECT_EQ(WindowText(cancel), L"Cancel");
+  EXPECT_FALSE(::IsWindowEnabled(mainWindow.get()));
+
+  progress.ShowFile(2, 3, L"b.jpg");
+  EXPECT_EQ(ChildTexts(window, L"Static"), (std::vector<std::wstring>{L"2 of 3", L"b.jpg"}));
+  progress.EndFiles(true);
+  EXPECT_EQ(ChildTexts(window, L"Static"), (std::vector<std::wstring>{L"Saving PDF to disk, please wait ..."}));
+  EXPECT_FALSE(::IsWindowEnabled(cancel));
+  EXPECT_FALSE(FindWindowExW(window, nullptr, PROGRESS_CLASSW, nullptr));
+  progress.Close();
+  progress.Finish();
+  EXPECT_TRUE(::IsWindowEnabled(mainWindow.get()));
 }
 
 TEST_F(BuildWindowTest, SaveDialogAddsThePdfExtension) {
