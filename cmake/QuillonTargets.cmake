@@ -7,7 +7,8 @@
 #   tests/<sub>/*_wintest.cpp  Windows-only tests, run under Wine with a display
 #   tests/<sub>/*_posixtest.cpp  native-only tests that check outputs with Linux tools
 
-set(QUILLON_SUBSYSTEMS platform pdf build settings filelist app)
+# Bottom-up: each folder includes only folders before it (scripts/check_layers.sh).
+set(QUILLON_SUBSYSTEMS platform format pdf settings ui imaging pipeline filelist app cli)
 
 function(quillon_collect_sources out_portable out_win out_posix dir)
   file(GLOB all CONFIGURE_DEPENDS "${dir}/*.cpp")

@@ -16,6 +16,13 @@ summary=()
 
 step() { echo; echo "=== $*"; }
 
+mkdir -p out
+step "include layers"
+bash tests/scripts/check_layers_test.sh 2>&1 | tee out/layers.log
+rc=${PIPESTATUS[0]}
+[ "$rc" -eq 0 ] || status=1
+summary+=("$(grep -E '^layers:' out/layers.log | tail -n 1)")
+
 step "native build (sanitizers)"
 cmake --preset native >/dev/null && cmake --build --preset native || exit 1
 
@@ -69,12 +76,15 @@ for log in out/native-ctest.log out/wine-ctest.log; do
   [[ "$f" =~ ^[0-9]+$ && "$t" =~ ^[0-9]+$ ]] || { f=1; t=1; }
   passed=$((passed + t - f)) failed=$((failed + f))
 done
-line=$(grep -E '^e2e:' out/e2e.log | tail -n 1)
-if [[ "$line" =~ ([0-9]+)\ checks\ passed,\ ([0-9]+)\ failed ]]; then
-  passed=$((passed + BASH_REMATCH[1])) failed=$((failed + BASH_REMATCH[2]))
-else
-  failed=$((failed + 1))
-fi
+for pair in "e2e out/e2e.log" "layers out/layers.log"; do
+  set -- $pair
+  line=$(grep -E "^$1:" "$2" | tail -n 1)
+  if [[ "$line" =~ ([0-9]+)\ checks\ passed,\ ([0-9]+)\ failed ]]; then
+    passed=$((passed + BASH_REMATCH[1])) failed=$((failed + BASH_REMATCH[2]))
+  else
+    failed=$((failed + 1))
+  fi
+done
 [ "$status" -eq 0 ] || [ "$failed" -gt 0 ] || failed=1
 echo "total: $passed passed, $failed failed"
 exit $status

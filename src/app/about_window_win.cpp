@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <string>
 
-#include "app/fatal_error.h"
-#include "app/program_info.h"
-#include "app/win_handles.h"
-#include "app/window_helpers.h"
-#include "build/memory_watch.h"
-#include "build/text_format.h"
+#include "format/program_info.h"
+#include "format/text_format.h"
+#include "pipeline/memory_watch.h"
+#include "ui/fatal_error.h"
+#include "ui/win_handles.h"
+#include "ui/window_helpers.h"
 
 namespace {
 

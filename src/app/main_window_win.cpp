@@ -7,15 +7,15 @@
 #include <span>
 #include <string>
 
-#include "app/fatal_error.h"
-#include "app/placement.h"
-#include "app/program_info.h"
-#include "app/status_bar.h"
 #include "app/status_texts.h"
-#include "app/win_handles.h"
-#include "app/window_helpers.h"
 #include "filelist/list_commands.h"
 #include "filelist/list_view_win.h"
+#include "format/program_info.h"
+#include "ui/fatal_error.h"
+#include "ui/placement.h"
+#include "ui/status_bar.h"
+#include "ui/win_handles.h"
+#include "ui/window_helpers.h"
 
 namespace {
 
@@ -102,6 +102,13 @@ void SetColumnWidths(HWND list, int listWidth) {
                     (scrollBar ? ::GetSystemMetrics(SM_CXVSCROLL) : 0);
   ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(std::max(first, 0), 0));
   ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(100, 0));
+}
+
+void ShowTotalsField(const std::wstring& text) {
+  if (const HWND status = MainControls().statusBar) {
+    SetStatusField(status, kTotalsStatusField, text, kDefaultColour, kDefaultColour,
+                   DT_SINGLELINE | DT_VCENTER | DT_RIGHT, StatusFont());
+  }
 }
 
 LRESULT HandleListNotification(HWND window, NMHDR& header) {
@@ -272,6 +279,26 @@ void CreateMainWindowControls(HWND window, Settings& settings, FileList& list) {
   ::SendMessageW(controls.statusBar, WM_SETFONT, reinterpret_cast<WPARAM>(StatusFont()), FALSE);
   g_controls = controls;
   g_applied = {};
+  SetListViewOwner({
+      .layoutNeeded = LayoutMainWindow,
+      .layoutRunning = IsLayoutRunning,
+      .statusChanged = UpdateStatusBar,
+      .totalsChanged = ShowTotalsField,
+      .rowsPresence =
+          [](bool hasRows) {
+            if (const HWND button = MainControls().buildButton) ::EnableWindow(button, hasRows);
+          },
+      .rowsRemoved =
+          [] {
+            if (const HWND button = MainControls().buildButton) ::SetFocus(button);
+          },
+      .rowClicked =
+          [](std::int32_t row) {
+            if (const HWND main = MainWindow()) {
+              ::SendMessageW(main, kMessageShowThumbnail, static_cast<WPARAM>(row), 0);
+            }
+          },
+  });
   SetStatusParts(controls.statusBar);
   UpdateStatusBar();
   LayoutMainWindow();

@@ -8,10 +8,10 @@
 #include <functional>
 
 #include "filelist/file_list.h"
+#include "filelist/list_view_win.h"
 #include "settings/settings.h"
 
-// Control numbers of window 0.
-inline constexpr int kControlFileList = 0;
+// Control numbers of window 0 (the list, kControlFileList, is 0).
 inline constexpr int kControlBuildButton = 1;
 inline constexpr int kControlStatusBar = 2;
 inline constexpr int kControlNoteLabel = 3;

@@ -2,18 +2,18 @@
 // status bar, and a plain event loop; drops and the build are not wired yet.
 #include <windows.h>
 #include <commctrl.h>
-#include <ole2.h>  // before gdiplus.h, which needs the COM types
-#include <gdiplus.h>
+#include <ole2.h>
 
 #include "app/about_window.h"
-#include "app/fatal_error.h"
 #include "app/main_window_win.h"
-#include "app/message_box.h"
-#include "app/win_handles.h"
-#include "app/window_helpers.h"
 #include "filelist/file_list.h"
-#include "build/memory_watch.h"
+#include "imaging/gdiplus_win.h"
+#include "pipeline/memory_watch.h"
 #include "settings/settings_file.h"
+#include "ui/fatal_error.h"
+#include "ui/message_box.h"
+#include "ui/win_handles.h"
+#include "ui/window_helpers.h"
 
 namespace {
 
@@ -30,26 +30,6 @@ class OleSession {
 
  private:
   bool ok_;
-};
-
-class GdiplusSession {
- public:
-  GdiplusSession() {
-    Gdiplus::GdiplusStartupInput input;
-    ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-  }
-  ~GdiplusSession() { Shutdown(); }
-  GdiplusSession(const GdiplusSession&) = delete;
-  GdiplusSession& operator=(const GdiplusSession&) = delete;
-  bool ok() const { return ok_; }
-  void Shutdown() {
-    if (ok_) Gdiplus::GdiplusShutdown(token_);
-    ok_ = false;
-  }
-
- private:
-  ULONG_PTR token_ = 0;
-  bool ok_ = false;
 };
 
 struct AcceleratorTraits {
@@ -101,7 +81,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return 0;
   }
   GdiplusSession gdiplus;
-  if (!gdiplus.ok()) {
+  if (!gdiplus.Started()) {
     ShowMessage(nullptr, L"GDI+ initialization error.", MB_OK | MB_ICONERROR);
     return 0;
   }

@@ -8,17 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "app/console_options.h"
-#include "app/fatal_error.h"
-#include "app/pdf_title.h"
-#include "app/program_info.h"
-#include "build/build_pdf.h"
-#include "build/build_window_win.h"
-#include "build/gdiplus_win.h"
+#include "cli/console_options.h"
 #include "filelist/drop_expansion.h"
-#include "filelist/image_probe.h"
+#include "format/program_info.h"
+#include "imaging/gdiplus_win.h"
+#include "imaging/image_probe.h"
+#include "pipeline/build_pdf.h"
+#include "pipeline/build_window_win.h"
+#include "pipeline/pdf_title.h"
 #include "platform/text.h"
 #include "settings/settings_file.h"
+#include "ui/fatal_error.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "build/build_pdf.h"
 #include "filelist/name_order.h"
+#include "pipeline/build_pdf.h"
 #include "platform/directory.h"
 #include "platform/file.h"
 

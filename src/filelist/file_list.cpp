@@ -4,8 +4,8 @@
 #include <iterator>
 #include <string_view>
 
-#include "build/text_format.h"
 #include "filelist/name_order.h"
+#include "format/text_format.h"
 
 namespace {
 

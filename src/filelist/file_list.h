@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "build/build_pdf.h"
+#include "pipeline/build_pdf.h"
 #include "settings/settings.h"
 
 // An image handle owned by a record (a bitmap on Windows). Portable code

@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/fatal_error.h"
-#include "app/main_window_win.h"
-#include "app/status_bar.h"
-#include "app/win_handles.h"
-#include "app/window_helpers.h"
 #include "filelist/list_commands.h"
+#include "ui/fatal_error.h"
+#include "ui/win_handles.h"
+#include "ui/window_helpers.h"
 
 namespace {
 
@@ -40,6 +38,14 @@ struct ListContext {
 };
 ListContext g_list;
 ThumbnailHooks g_hooks;
+ListViewOwner g_owner;
+
+void LayoutNeeded() {
+  if (g_owner.layoutNeeded) g_owner.layoutNeeded();
+}
+void StatusChanged() {
+  if (g_owner.statusChanged) g_owner.statusChanged();
+}
 
 FileList& Items() { return g_list.items ? *g_list.items : ProgramFileList(); }
 const Settings& ShownSettings() {
@@ -54,11 +60,8 @@ void ShowThumbnailHook(std::int32_t row) {
   if (g_hooks.showThumbnail) g_hooks.showThumbnail(row);
 }
 
-// The main window shows the thumbnail of row (-1 closes it).
 void RequestThumbnail(std::int32_t row) {
-  if (const HWND main = MainWindow()) {
-    ::SendMessageW(main, kMessageShowThumbnail, static_cast<WPARAM>(row), 0);
-  }
+  if (g_owner.rowClicked) g_owner.rowClicked(row);
 }
 
 }  // namespace
@@ -70,7 +73,7 @@ void DrawAddedRows() {
   ::SendMessageW(g_list.list, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(g_list.list, nullptr, TRUE);
   ShowFileTotals();
-  LayoutMainWindow();  // a vertical scroll bar may have come with the rows
+  LayoutNeeded();  // a vertical scroll bar may have come with the rows
 }
 
 namespace {
@@ -219,7 +222,7 @@ bool IsRefusedHeaderChange(const NMHDR& header) {
   switch (header.code) {
     case HDN_ITEMCHANGINGW:
     case HDN_ITEMCHANGINGA:
-      return !IsLayoutRunning();
+      return !(g_owner.layoutRunning && g_owner.layoutRunning());
     case HDN_BEGINTRACKW:
     case HDN_BEGINTRACKA:
     case HDN_DIVIDERDBLCLICKW:
@@ -241,6 +244,7 @@ LRESULT CALLBACK HeaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 void SetThumbnailHooks(ThumbnailHooks hooks) { g_hooks = std::move(hooks); }
+void SetListViewOwner(ListViewOwner owner) { g_owner = std::move(owner); }
 const ThumbnailHooks& GetThumbnailHooks() { return g_hooks; }
 
 ThumbnailHandle OwnThumbnailBitmap(HBITMAP bitmap) {
@@ -433,8 +437,8 @@ void RemoveCheckedRows() {
       ScrollToTopRow(top);  // the view stays where it was, as far as rows remain
     }
   }
-  if (removed.removed > 0) UpdateStatusBar();
-  if (RowCount() > 0 && MainControls().buildButton) ::SetFocus(MainControls().buildButton);
+  if (removed.removed > 0) StatusChanged();
+  if (RowCount() > 0 && g_owner.rowsRemoved) g_owner.rowsRemoved();
 }
 
 void DeleteItem(std::int32_t row) {
@@ -447,7 +451,7 @@ void DeleteItem(std::int32_t row) {
   ::SendMessageW(g_list.list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
   // The hint is centred on the whole list: a partial repaint would cut it.
   if (RowCount() == 0) ::InvalidateRect(g_list.list, nullptr, TRUE);
-  UpdateStatusBar();
+  StatusChanged();
 }
 
 void SetItemStatus(std::int32_t row) {
@@ -469,9 +473,9 @@ void ClearFileListAndRows() {
   ClearFileList(Items());
   UpdateListCommands();
   CloseThumbnailHook();
-  LayoutMainWindow();
+  LayoutNeeded();
   if (FileListView()) ::SetFocus(g_list.list);
-  UpdateStatusBar();
+  StatusChanged();
 }
 
 void CheckAllRows(bool checked) {
@@ -489,16 +493,13 @@ void ShowFileTotals() {
     FlushRowBatch();  // which shows them
     return;
   }
-  const HWND status = MainControls().statusBar;
-  if (!status) return;
-  SetStatusField(status, 7, FileTotalsText(Items()), kDefaultColour, kDefaultColour,
-                 DT_SINGLELINE | DT_VCENTER | DT_RIGHT, StatusFont());
+  if (g_owner.totalsChanged) g_owner.totalsChanged(FileTotalsText(Items()));
 }
 
 void UpdateListCommands() {
   FlushRowBatch();
   const bool empty = RowCount() == 0;
-  if (const HWND button = MainControls().buildButton) ::EnableWindow(button, !empty);
+  if (g_owner.rowsPresence) g_owner.rowsPresence(!empty);
   if (const HMENU menu = MainWindow() ? ::GetMenu(MainWindow()) : nullptr) {
     for (const std::int32_t command : {kCommandClear, kCommandSortNow, kCommandSelectAll, kCommandDeselectAll}) {
       ::EnableMenuItem(menu, static_cast<UINT>(command), MF_BYCOMMAND | (empty ? MF_GRAYED : MF_ENABLED));
@@ -574,7 +575,7 @@ bool RunListCommand(std::int32_t command) {
         DeleteItem(current);
       }
       if (FileListView()) ::SetFocus(g_list.list);
-      LayoutMainWindow();
+      LayoutNeeded();
       UpdateListCommands();
       return true;
     }

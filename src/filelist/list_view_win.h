@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "filelist/file_list.h"
 #include "settings/settings.h"
@@ -19,6 +20,23 @@ struct ThumbnailHooks {
 };
 void SetThumbnailHooks(ThumbnailHooks hooks);
 const ThumbnailHooks& GetThumbnailHooks();
+
+// The list is control 0 of the window that holds it.
+inline constexpr int kControlFileList = 0;
+
+// What the list view tells the window that holds it. The list never reaches
+// into that window itself; unset calls do nothing (and layoutRunning unset
+// reads as false).
+struct ListViewOwner {
+  std::function<void()> layoutNeeded;              // rows came or went: place the controls again
+  std::function<bool()> layoutRunning;             // only then may the columns change width
+  std::function<void()> statusChanged;             // settings or rows changed: rewrite the status bar
+  std::function<void(const std::wstring& text)> totalsChanged;  // the totals field's new text
+  std::function<void(bool hasRows)> rowsPresence;  // commands that need rows follow
+  std::function<void()> rowsRemoved;               // checked rows went and some remain: focus moves on
+  std::function<void(std::int32_t row)> rowClicked;  // the user clicked row (-1: off the rows)
+};
+void SetListViewOwner(ListViewOwner owner);
 
 // A record's thumbnail that owns bitmap (freed with DeleteObject).
 ThumbnailHandle OwnThumbnailBitmap(HBITMAP bitmap);

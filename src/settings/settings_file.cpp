@@ -6,7 +6,7 @@
 #include <charconv>
 #include <limits>
 
-#include "app/program_info.h"
+#include "format/program_info.h"
 #include "platform/file.h"
 #include "platform/file_access.h"
 #include "platform/text.h"

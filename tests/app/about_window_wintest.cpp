@@ -4,9 +4,9 @@
 #include <windows.h>
 
 #include "app/about_window.h"
-#include "app/program_info.h"
-#include "app/window_helpers.h"
+#include "format/program_info.h"
 #include "support/gui_harness_win.h"
+#include "ui/window_helpers.h"
 
 using namespace testsupport;
 

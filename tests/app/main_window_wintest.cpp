@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "app/main_window_win.h"
-#include "app/placement.h"
-#include "app/program_info.h"
 #include "app/status_texts.h"
-#include "app/window_helpers.h"
 #include "filelist/list_view_win.h"
+#include "format/program_info.h"
 #include "support/gui_harness_win.h"
+#include "ui/placement.h"
+#include "ui/window_helpers.h"
 
 using namespace testsupport;
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/fatal_error.h"
-#include "app/window_helpers.h"
+#include "ui/fatal_error.h"
+#include "ui/window_helpers.h"
 
 namespace testsupport {
 

@@ -1,0 +1,251 @@
+#include "pipeline/build_pdf.h"
+
+#include "format/program_info.h"
+#include "format/text_format.h"
+#include "pdf/pdf.h"
+#include "pipeline/page_geometry.h"
+#include "platform/file.h"
+
+namespace {
+
+std::wstring PlainNumber(std::int64_t value) { return std::to_wstring(value); }
+
+// How a build that could not go on tells the user; the texts are the ones of
+// the message boxes.
+std::wstring WriterErrorMessage(std::int32_t code) {
+  switch (code) {
+    case 1: return L"Out of memory inside a PDF function.";
+    case 3: return pdf_GetErrorText() + L"\r\nDo you have the PDF already open in the reader ?";
+    default: return pdf_GetErrorText();
+  }
+}
+
+class Build {
+ public:
+  Build(const std::wstring& pdfPath, BuildLog& log, const std::vector<BuildItem>& items, Settings& settings,
+        BuildProgress& progress, const BuildServices& services)
+      : pdfPath_(pdfPath), log_(log), items_(items), settings_(settings), progress_(progress), services_(services) {}
+
+  std::int32_t Run() {
+    const std::int32_t result = Produce();
+    return End(result);
+  }
+
+ private:
+  std::int32_t Produce() {
+    // 1. The document.
+    orientation_ = settings_.PaperOrientation == 1 ? 1 : 2;
+    paperless_ = settings_.PaperFormat == kPaperless;
+    pdf_Reset();
+    pdf_SetAuthor(settings_.DocAuthor);
+    pdf_SetTitle(settings_.DocTitle);
+    pdf_SetCreator(kCreatorText);
+
+    // 2. The log.
+    OpenBuildLog(log_, kCreatorText, pdfPath_, MakeLogFileName(pdfPath_), settings_);
+
+    // 3. The writer.
+    pdf_Create(orientation_, PaperSizeText(settings_.PaperFormat), 2);
+    if (pdf_GetErrorCode() != 0) return WriterError();
+    pdf_SetDisplayMode(settings_.PdfStartup, 1);
+    header_ = settings_.DisplayHeader != 0 && !paperless_;
+    if (settings_.DisplayHeader != 0) pdf_SetFont(L"Helvetica", settings_.HeaderFontSize);
+
+    // 4. The progress.
+    const auto total = static_cast<std::int32_t>(items_.size());
+    progress_.Open(total);
+    windowOpen_ = true;
+    std::int64_t freeMemory = 0;
+    if (services_.freeMemory) services_.freeMemory(freeMemory);
+    const std::int64_t threshold = freeMemory / 20;
+    bool asked = false;
+    bool cancelled = false;
+
+    // 5. Every file.
+    std::int32_t counter = 0;
+    for (const BuildItem& item : items_) {
+      if (services_.freeMemory) services_.freeMemory(freeMemory);
+      progress_.ShowTitle(L"Building PDF ...  ( Free memory = " + FormatByteSize(freeMemory, 0, 2) + L" )");
+      ++counter;
+      progress_.ShowFile(counter, total, item.Name);
+
+      const std::int64_t sourceSize = platform::FileSize(item.Path);
+      if (sourceSize < 0) {
+        LogFileMissing(log_, item.Path);
+        continue;
+      }
+      PreparedImage image = services_.prepare(item.Path, settings_);
+      switch (image.outcome) {
+        case PrepOutcome::SkippedUnsupported:
+          LogFileSkipped(log_, SkipUnsupported, item.Path);
+          continue;
+        case PrepOutcome::SkippedNotStorable:
+          LogFileSkipped(log_, SkipJpegNotStorable, item.Path);
+          continue;
+        case PrepOutcome::GdiplusError:
+          return GdiplusError(image.status);
+        case PrepOutcome::Ok:
+          break;
+      }
+
+      // Measured before the writer takes the block over.
+      const auto storedSize = static_cast<std::int64_t>(image.data.size());
+      if (!PlacePage(item, image)) return WriterError();
+      LogPageOk(log_, item.Path, sourceSize, storedSize);
+      image = PreparedImage();  // the writer has the data now
+      progress_.ShowProgress(counter);
+
+      if (progress_.PollCancel()) cancelled = true;
+      if (settings_.MemoryLoad != 0 && freeMemory < threshold && !asked) {
+        asked = true;
+        if (!progress_.ConfirmLowMemory()) cancelled = true;
+      }
+      if (cancelled) break;
+    }
+
+    // 6. Saving. A build that placed no file writes nothing: an older PDF of
+    // the same name is not replaced by an empty one.
+    const bool save = !cancelled && log_.FilesProcessed > 0;
+    progress_.EndFiles(save);
+    if (save) {
+      pdf_Save(pdfPath_);
+      if (pdf_GetErrorCode() != 0) {
+        written_ = pdf_GetErrorCode() != 3;  // 3: the file was never created
+        return WriterError();
+      }
+      written_ = true;
+    }
+
+    // 7. Done.
+    CloseProgress();
+    if (settings_.RememberLastDirectory != 0) settings_.LastDirectory = FolderPart(pdfPath_);
+    return 1;
+  }
+
+  // Adds the page, its image and its header or footer line.
+  bool PlacePage(const BuildItem& item, PreparedImage& image) {
+    const PagePlacement place = PlaceImage(image.width, image.height, orientation_, settings_);
+    if (place.overflow) progress_.Fatal(kLineInternalFit, L"Internal error!");
+    if (paperless_) {
+      pdf_AddPage(orientation_, PageSizeText(image.width, image.height, orientation_));
+    } else {
+      pdf_AddPage(-1, L"");
+    }
+    if (pdf_GetErrorCode() != 0) return false;
+    pdf_ImageFromMem(item.Path, image.kind, 1, std::move(image.data), Millimetres(static_cast<float>(image.width)),
+                     Millimetres(static_cast<float>(image.height)), Millimetres(place.x), Millimetres(place.y),
+                     Millimetres(place.width), Millimetres(place.height));
+    if (pdf_GetErrorCode() != 0) return false;
+
+    if (header_) {
+      if (settings_.HeaderDisplayWhat == 1) headerText_ = item.Name;
+      else if (settings_.HeaderDisplayWhat == 2) headerText_ = item.Path;
+      if (settings_.HeaderDisplayAlign >= 1 && settings_.HeaderDisplayAlign <= 3) {
+        headerAlign_ = settings_.HeaderDisplayAlign;
+      }
+      if (settings_.HeaderDisplayWhere == 1) pdf_SetPosition(0, 0);
+      else pdf_SetPosition(0, Millimetres(place.areaHeight) + 10);
+      pdf_TextBox(Millimetres(place.areaWidth), 10, headerText_, 0, headerAlign_);
+      if (pdf_GetErrorCode() != 0) return false;
+    }
+    return true;
+  }
+
+  std::int32_t GdiplusError(std::int32_t status) {
+    if (status != 3) {
+      progress_.Fatal(kLineGdiplusUnexpected, L"GDI+ unexpected error (code: " + PlainNumber(status) + L" )");
+    }
+    CloseProgress();
+    progress_.ShowError(L"Out of memory inside a GDI+ function.");
+    return 0;
+  }
+
+  std::int32_t WriterError() {
+    const std::int32_t code = pdf_GetErrorCode();
+    if (code == 5) progress_.Fatal(kLineUnsupportedPng, L"Internal error. I have just built an unsupported PNG format (!)");
+    CloseProgress();
+    progress_.ShowError(WriterErrorMessage(code));
+    return 0;
+  }
+
+  void CloseProgress() {
+    if (windowOpen_) {
+      progress_.Close();
+      windowOpen_ = false;
+    }
+  }
+
+  // 8. The ending, whatever happened before.
+  std::int32_t End(std::int32_t result) {
+    pdf_Reset();
+    WriteBuildReport(log_);
+    if (services_.trimWorkingSet) services_.trimWorkingSet();
+    // A PDF without a single page is removed, and so is one whose writing
+    // failed half-way: it would only look like a document. A file this build
+    // did not write is never touched.
+    if (written_ && (log_.FilesProcessed == 0 || result == 0)) platform::RemoveFile(pdfPath_);
+    const std::int32_t problems = log_.FilesSkipped + log_.FilesMissing;
+    if (problems > 0 && result == 1) {
+      progress_.ShowError(BuildErrorsMessage(log_.FilesSkipped, log_.FilesMissing, log_.LogPath));
+    }
+    if (problems == 0 && settings_.DeleteLogIfSuccessful == 1) DeleteBuildLog(log_);
+    progress_.Finish();
+    return result;
+  }
+
+  const std::wstring& pdfPath_;
+  BuildLog& log_;
+  const std::vector<BuildItem>& items_;
+  Settings& settings_;
+  BuildProgress& progress_;
+  const BuildServices& services_;
+
+  std::int32_t orientation_ = 1;
+  bool paperless_ = false;
+  bool header_ = false;
+  std::wstring headerText_;
+  std::int32_t headerAlign_ = 0;
+  bool windowOpen_ = false;
+  bool written_ = false;
+};
+
+}  // namespace
+
+std::int32_t BuildPdf(const std::wstring& pdfPath, BuildLog& log, const std::vector<BuildItem>& items,
+                      Settings& settings, BuildProgress& progress, const BuildServices& services) {
+  return Build(pdfPath, log, items, settings, progress, services).Run();
+}
+
+std::wstring BuildErrorsMessage(std::int32_t skipped, std::int32_t missing, const std::wstring& logPath) {
+  return L"There were some errors processing the files ...\r\n\r\nFiles skipped : " + PlainNumber(skipped) +
+         L"\r\n\r\nFiles missing : " + PlainNumber(missing) + L"\r\n\r\nPlease see the log  \"" + logPath +
+         L"\"\r\n\r\nfor more info.\r\n";
+}
+
+bool AllFilesInOneFolder(const std::vector<BuildItem>& items) {
+  std::wstring first;
+  for (const BuildItem& item : items) {
+    const std::wstring folder = FolderPart(item.Path);
+    if (first.empty()) first = folder;
+    else if (folder != first) return false;
+  }
+  return true;
+}
+
+std::wstring DefaultPdfFolder(const Settings& settings, const std::vector<BuildItem>& items,
+                              const std::wstring& desktopFolder) {
+  std::wstring folder = desktopFolder;
+  if (settings.RememberLastDirectory != 0 && !settings.LastDirectory.empty() &&
+      platform::IsDirectory(settings.LastDirectory)) {
+    folder = settings.LastDirectory;
+  }
+  if (settings.SaveSameDirAsFiles != 0 && !items.empty() && AllFilesInOneFolder(items)) {
+    folder = FolderPart(items.front().Path);
+  }
+  return folder;
+}
+
+std::wstring CompletePdfFileName(const std::wstring& chosen, std::uint32_t filterIndex) {
+  if (filterIndex == 1 && FilePart(chosen).find(L'.') == std::wstring::npos) return chosen + L".pdf";
+  return chosen;
+}

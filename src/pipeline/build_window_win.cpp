@@ -1,0 +1,205 @@
+#include "pipeline/build_window_win.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <utility>
+
+#include "pipeline/memory_watch.h"
+#include "ui/fatal_error.h"
+#include "ui/message_box.h"
+#include "ui/window_helpers.h"
+
+namespace {
+
+constexpr int kCancelId = 100;
+constexpr int kClientWidth = 450;
+constexpr int kClientHeight = 120;
+
+HFONT BoldDefaultFont() {
+  LOGFONTW font{};
+  ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  font.lfWeight = FW_BOLD;
+  return ::CreateFontIndirectW(&font);
+}
+
+HWND Child(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int w, int h,
+           int id = 0) {
+  HWND child = ::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
+                                 nullptr);
+  ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  return child;
+}
+
+}  // namespace
+
+BuildProgressWindow::BuildProgressWindow() = default;
+
+BuildProgressWindow::~BuildProgressWindow() {
+  if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
+  if (boldFont_) ::DeleteObject(boldFont_);
+}
+
+LRESULT CALLBACK BuildProgressWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<BuildProgressWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  switch (message) {
+    case WM_CLOSE:  // the close box cancels; the build closes the window itself
+      if (self) self->cancelRequested_ = true;
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kCancelId && self) self->cancelRequested_ = true;
+      return 0;
+    default:
+      return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+void BuildProgressWindow::Open(std::int32_t fileCount) {
+  const std::wstring className =
+      RegisterWindowClass(kWinBuildPdf, Proc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP;
+  RECT outer{0, 0, kClientWidth, kClientHeight};
+  ::AdjustWindowRectEx(&outer, style, FALSE, WS_EX_DLGMODALFRAME);
+  window_ = ::CreateWindowExW(WS_EX_DLGMODALFRAME, className.c_str(), L"", style, 0, 0, outer.right - outer.left,
+                              outer.bottom - outer.top, MainWindow(), nullptr, ::GetModuleHandleW(nullptr), this);
+  CheckCreated(window_, L"BuildPdf", L"Open window failed for #WIN_BUILD_PDF.", kLineBuildWindow);
+
+  counterLine_ = Child(window_, L"STATIC", L"", SS_CENTER, 0, 10, kClientWidth, 20);
+  fileLine_ = Child(window_, L"STATIC", L"", SS_CENTER | SS_NOPREFIX | SS_ENDELLIPSIS, 0, 30, kClientWidth, 15);
+  progressBar_ = Child(window_, PROGRESS_CLASSW, L"", 0, 5, 55, kClientWidth - 10, 20);
+  ::SendMessageW(progressBar_, PBM_SETRANGE32, 0, fileCount);
+  cancelButton_ = Child(window_, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 175, 85, 100, 30, kCancelId);
+  boldFont_ = BoldDefaultFont();
+  ::SendMessageW(counterLine_, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_), TRUE);
+  ::SendMessageW(fileLine_, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_), TRUE);
+
+  CentreWindow(window_, MainWindow(), true);
+  if (MainWindow()) ::EnableWindow(MainWindow(), FALSE);
+  Drain();
+}
+
+void BuildProgressWindow::ShowTitle(const std::wstring& title) {
+  ::SetWindowTextW(window_, title.c_str());
+  ::SetActiveWindow(window_);
+}
+
+void BuildProgressWindow::ShowFile(std::int32_t counter, std::int32_t fileCount, const std::wstring& name) {
+  const std::wstring line = std::to_wstring(counter) + L" of " + std::to_wstring(fileCount);
+  ::SetWindowTextW(counterLine_, line.c_str());
+  ::SetWindowTextW(fileLine_, name.c_str());
+}
+
+void BuildProgressWindow::ShowProgress(std::int32_t counter) {
+  ::SendMessageW(progressBar_, PBM_SETPOS, static_cast<WPARAM>(counter), 0);
+}
+
+void BuildProgressWindow::Drain() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the main loop to see
+      break;
+    }
+    if (window_ && ::IsDialogMessageW(window_, &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+bool BuildProgressWindow::PollCancel() {
+  Drain();
+  return std::exchange(cancelRequested_, false);
+}
+
+bool BuildProgressWindow::ConfirmLowMemory() {
+  ::EnableWindow(window_, FALSE);
+  const bool goOn = AskLowMemory() == IDOK;
+  ::EnableWindow(window_, TRUE);
+  Drain();
+  return goOn;
+}
+
+void BuildProgressWindow::EndFiles(bool saving) {
+  if (progressBar_) {
+    ::DestroyWindow(progressBar_);
+    progressBar_ = nullptr;
+  }
+  if (!saving) return;
+  ::EnableWindow(cancelButton_, FALSE);
+  ::DestroyWindow(counterLine_);
+  counterLine_ = nullptr;
+  Drain();
+  ::SetWindowTextW(fileLine_, L"Saving PDF to disk, please wait ...");
+  ::UpdateWindow(window_);
+}
+
+void BuildProgressWindow::Close() {
+  if (!window_) return;
+  ::Sleep(100);  // the last state stays readable for a moment
+  ::DestroyWindow(window_);
+  window_ = nullptr;
+  if (boldFont_) {
+    ::DeleteObject(boldFont_);
+    boldFont_ = nullptr;
+  }
+}
+
+void BuildProgressWindow::ShowError(const std::wstring& text) {
+  ShowCentredMessage(MainWindow(), text, MB_ICONEXCLAMATION | MB_OK);
+}
+
+void BuildProgressWindow::Finish() {
+  if (MainWindow()) {
+    ::EnableWindow(MainWindow(), TRUE);
+    ::SetForegroundWindow(MainWindow());
+  }
+}
+
+void BuildProgressWindow::Fatal(std::int32_t line, const std::wstring& message) {
+  FatalError(L"BuildPdf", line, message);
+}
+
+BuildServices WindowsBuildServices() {
+  BuildServices services;
+  services.prepare = PrepareImage;
+  services.freeMemory = [](std::int64_t& bytes) { return GetFreePhysicalMemory(bytes) == 1; };
+  services.trimWorkingSet = TrimWorkingSet;
+  return services;
+}
+
+std::int32_t BuildPdfWithWindow(const std::wstring& pdfPath, BuildLog& log, const std::vector<BuildItem>& items,
+                                Settings& settings) {
+  BuildProgressWindow window;
+  const BuildServices services = WindowsBuildServices();
+  return BuildPdf(pdfPath, log, items, settings, window, services);
+}
+
+std::wstring ChoosePdfFileName(const std::wstring& suggestedName, const Settings& settings,
+                               const std::vector<BuildItem>& items) {
+  std::wstring desktopFolder;
+  wchar_t desktop[MAX_PATH] = {};
+  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop))) {
+    desktopFolder = std::wstring(desktop) + L"\\";
+  }
+  const std::wstring name = DefaultPdfFolder(settings, items, desktopFolder) + suggestedName;
+  std::vector<wchar_t> buffer(std::max<std::size_t>(name.size() + 1, 32768), L'\0');
+  std::copy(name.begin(), name.end(), buffer.begin());
+  static const wchar_t kFilter[] = L"PDF documents (*.pdf)\0*.pdf;\0All files (*.*)\0*.*\0";
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = MainWindow();
+  ofn.lpstrFilter = kFilter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrTitle = L"PDF file name";
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  if (!::GetSaveFileNameW(&ofn)) return {};
+  return CompletePdfFileName(buffer.data(), ofn.nFilterIndex);
+}

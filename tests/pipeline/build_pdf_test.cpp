@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+
+#include "format/text_format.h"
+#include "pipeline/build_pdf.h"
+#include "build_fakes.h"
+#include "pdf/pdf.h"
+#include "pdf/pdf_document.h"
+#include "platform/text.h"
+#include "support/pdf_reader.h"
+
+namespace {
+
+class BuildPdfTest : public ::testing::Test {
+ protected:
+  BuildPdfTest() : images_(dir_) {
+    settings_.PaperFormat = 1;  // A4
+    settings_.RememberLastDirectory = 0;
+    pdfPath_ = dir_.File(L"book.pdf");
+  }
+
+  std::int32_t Build() {
+    const BuildServices services = images_.Services();
+    return BuildPdf(pdfPath_, log_, items_, settings_, progress_, services);
+  }
+
+  testsupport::PdfFile Pdf() {
+    testsupport::PdfFile f = testsupport::ParsePdf(testsupport::ReadText(pdfPath_));
+    for (const auto& problem : f.problems) ADD_FAILURE() << problem;
+    return f;
+  }
+
+  std::string Log() { return testsupport::ReadText(pdfPath_ + L".log"); }
+  bool PdfExists() { return std::filesystem::exists(std::filesystem::path(pdfPath_)); }
+
+  testsupport::TempDir dir_;
+  FakeImages images_;
+  Settings settings_;
+  BuildLog log_;
+  FakeProgress progress_;
+  std::vector<BuildItem> items_;
+  std::wstring pdfPath_;
+};
+
+TEST_F(BuildPdfTest, MissingFileIsLoggedAndTheOthersBecomePages) {
+  items_ = {images_.Add(L"one.jpg", 40, 30), images_.Missing(L"two.jpg"), images_.Add(L"three.jpg", 20, 10)};
+  images_.freeMemory = {3LL << 30};
+  EXPECT_EQ(Build(), 1);
+
+  const testsupport::PdfFile f = Pdf();
+  EXPECT_EQ(f.Pages().size(), 2u);
+  const std::string log = Log();
+  const std::string one = platform::ToUtf8(items_[0].Path), two = platform::ToUtf8(items_[1].Path),
+                    three = platform::ToUtf8(items_[2].Path);
+  EXPECT_NE(log.find("[OK] Page 1: " + one + " ("), std::string::npos) << log;
+  // The percentage compares the embedded block with the 1000-byte source.
+  const testsupport::PngSpec layout{40, 30, 2, std::vector<unsigned char>(40 * 30 * 3, 0x80), {}, 1, false};
+  const std::string percent = platform::ToUtf8(FormatDecimal(testsupport::MakePng(layout).size() / 10.0, 1));
+  EXPECT_NE(log.find("[OK] Page 1: " + one + " (" + percent + " %)\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("[ERR] " + two + " is missing !\r\n"), std::string::npos);
+  EXPECT_NE(log.find("[OK] Page 2: " + three + " ("), std::string::npos);
+  EXPECT_NE(log.find("!!! COMPLETED WITH ERRORS !!!\r\n"), std::string::npos);
+
+  ASSERT_EQ(progress_.errors.size(), 1u);
+  EXPECT_EQ(progress_.errors[0], L"There were some errors processing the files ...\r\n\r\nFiles skipped : 0\r\n\r\n"
+                                 L"Files missing : 1\r\n\r\nPlease see the log  \"" + pdfPath_ +
+                                     L".log\"\r\n\r\nfor more info.\r\n");
+  EXPECT_EQ(progress_.files, (std::vector<std::wstring>{L"1 of 3: one.jpg", L"2 of 3: two.jpg", L"3 of 3: three.jpg"}));
+  EXPECT_EQ(progress_.titles.front(), L"Building PDF ...  ( Free memory = 3 GB )");
+  // Missing files neither move the bar nor poll for events.
+  EXPECT_EQ(progress_.progress, (std::vector<std::int32_t>{1, 3}));
+  EXPECT_EQ(progress_.polls, 2);
+  EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"open 3", L"saving", L"close", L"finish"}));
+  EXPECT_EQ(images_.trims, 1);
+}
+
+TEST_F(BuildPdfTest, NothingPlacedLeavesNoPdfAndKeepsAnOlderOne) {
+  testsupport::WriteText(pdfPath_, "an older, good PDF");
+  items_ = {images_.Missing(L"gone.jpg"), images_.AddOutcome(L"notes.txt", PrepOutcome::SkippedUnsupported, 13),
+            images_.AddOutcome(L"gray.jpg", PrepOutcome::SkippedNotStorable)};
+  EXPECT_EQ(Build(), 1);
+  EXPECT_EQ(testsupport::ReadText(pdfPath_), "an older, good PDF");
+  const std::string log = Log();
+  EXPECT_NE(log.find(" skipped, unsupported file type !\r\n"), std::string::npos);
+  EXPECT_NE(log.find(" skipped, unable to store this JPG file !\r\n"), std::string::npos);
+  EXPECT_NE(log.find("Files skipped     : 2\r\n"), std::string::npos);
+  EXPECT_NE(log.find("Files missing     : 1\r\n"), std::string::npos);
+  ASSERT_EQ(progress_.errors.size(), 1u);
+  EXPECT_NE(progress_.errors[0].find(L"Files skipped : 2\r\n\r\nFiles missing : 1"), std::string::npos);
+  EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"open 3", L"not saving", L"close", L"finish"}));
+}
+
+TEST_F(BuildPdfTest, AllMissingWithoutOlderFileLeavesNoPdf) {
+  items_ = {images_.Missing(L"a.jpg")};
+  EXPECT_EQ(Build(), 1);
+  EXPECT_FALSE(PdfExists());
+  EXPECT_NE(Log().find("Output file       : Not available.\r\n"), std::string::npos);
+}
+
+TEST_F(BuildPdfTest, CancelAfterTheFirstPageSavesNothingAndStillReports) {
+  testsupport::WriteText(pdfPath_, "older");
+  items_ = {images_.Add(L"a.jpg", 10, 10), images_.Add(L"b.jpg", 10, 10), images_.Missing(L"c.jpg")};
+  progress_.cancelAtPoll = 1;
+  EXPECT_EQ(Build(), 1);
+  EXPECT_EQ(testsupport::ReadText(pdfPath_), "older");
+  EXPECT_EQ(images_.prepared, 1);
+  const std::string log = Log();
+  EXPECT_NE(log.find("Files processed   : 1"), std::string::npos);
+  EXPECT_NE(log.find("NO ERRORS\r\n"), std::string::npos);
+  EXPECT_TRUE(progress_.errors.empty());
+  EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"open 3", L"not saving", L"close", L"finish"}));
+}
+
+TEST_F(BuildPdfTest, LowMemoryIsAskedOnceAndCancelStopsAfterThePage) {
+  settings_.MemoryLoad = 1;
+  items_ = {images_.Add(L"a.jpg", 10, 10), images_.Add(L"b.jpg", 10, 10), images_.Add(L"c.jpg", 10, 10)};
+  // 2000 at the start: the threshold is 100. Exactly 100 does not count; 99 does.
+  images_.freeMemory = {2000, 100, 99, 50, 50};
+  progress_.lowMemoryAnswer = true;
+  EXPECT_EQ(Build(), 1);
+  EXPECT_EQ(progress_.lowMemoryQuestions, 1);
+  EXPECT_EQ(Pdf().Pages().size(), 3u);
+
+  progress_ = FakeProgress();
+  progress_.lowMemoryAnswer = false;
+  images_.freeMemory = {2000, 99, 99, 99};
+  EXPECT_EQ(Build(), 1);
+  EXPECT_EQ(progress_.lowMemoryQuestions, 1);
+  EXPECT_EQ(images_.prepared, 3 + 1);
+  EXPECT_NE(Log().find("Files processed   : 1"), std::string::npos);
+
+  progress_ = FakeProgress();
+  settings_.MemoryLoad = 0;
+  images_.freeMemory = {2000, 1, 1, 1};
+  EXPECT_EQ(Build(), 1);
+  EXPECT_EQ(progress_.lowMemoryQuestions, 0);
+}
+
+TEST_F(BuildPdfTest, FailedMemoryQueryNeverAsks) {
+  settings_.MemoryLoad = 1;
+  items_ = {images_.Add(L"a.jpg", 10, 10)};
+  images_.freeMemory.clear();
+  EXPECT_EQ(Build(), 1);
+  EXPECT_EQ(progress_.lowMemoryQuestions, 0);
+  EXPECT_EQ(progress_.titles.front(), L"Building PDF ...  ( Free memory = 0  )");
+}
+
+TEST_F(BuildPdfTest, GdiplusOutOfMemoryStopsTheBuild) {
+  items_ = {images_.Add(L"a.jpg", 10, 10), images_.AddOutcome(L"b.jpg", PrepOutcome::GdiplusError, 3)};
+  EXPECT_EQ(Build(), 0);
+  EXPECT_EQ(progress_.errors, (std::vector<std::wstring>{L"Out of memory inside a GDI+ function."}));
+  EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"open 2", L"close", L"finish"}));
+  EXPECT_FALSE(PdfExists());
+  EXPECT_NE(Log().find("Files processed   : 1"), std::string::npos);
+}
+
+TEST_F(BuildPdfTest, UnexpectedGdiplusStatusIsFatal) {
+  items_ = {images_.AddOutcome(L"b.jpg", PrepOutcome::GdiplusError, 7)};
+  try {
+    Build();
+    FAIL() << "no fatal report";
+  } catch (const FatalReport& report) {
+    EXPECT_EQ(report.line, kLineGdiplusUnexpected);
+    EXPECT_EQ(report.message, L"GDI+ unexpected error (code: 7 )");
+  }
+}
+
+TEST_F(BuildPdfTest, UnwritablePdfTellsTheReaderStory) {
+  pdfPath_ = dir_.File(L"no such folder") + L"/book.pdf";
+  items_ = {images_.Add(L"a.jpg", 10, 10)};
+  EXPECT_EQ(Build(), 0);
+  ASSERT_EQ(progress_.errors.size(), 1u);
+  EXPECT_EQ(progress_.errors[0], L"File creation error\r\n\r\nin pdf_Save() on line 1625.\r\n"
+                                 L"\r\nDo you have the PDF already open in the reader ?");
+  EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"open 1", L"saving", L"close", L"finish"}));
+}
+
+TEST_F(BuildPdfTest, WriterErrorsStopTheBuildOrEndTheProgram) {
+  items_ = {images_.Add(L"a.jpg", 10, 10), images_.Add(L"b.jpg", 10, 10)};
+  ipf_SetAllocationFailureForTesting(1936);  // no memory for a page
+  EXPECT_EQ(Build(), 0);
+  ipf_SetAllocationFailureForTesting(0);
+  EXPECT_EQ(progress_.errors, (std::vector<std::wstring>{L"Out of memory inside a PDF function."}));
+  EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"open 2", L"close", L"finish"}));
+  EXPECT_FALSE(PdfExists());
+
+  // A PNG the writer cannot walk can only come from our own encoder.
+  items_ = {images_.AddOutcome(L"c.png", PrepOutcome::Ok)};
+  try {
+    Build();
+    FAIL() << "no fatal report";
+  } catch (const FatalReport& report) {
+    EXPECT_EQ(report.line, kLineUnsupportedPng);
+    EXPECT_EQ(report.message, L"Internal error. I have just built an unsupported PNG format (!)");
+  }
+}
+
+TEST_F(BuildPdfTest, LogAndLastDirectoryAfterASuccess) {
+  settings_.DeleteLogIfSuccessful = 1;
+  settings_.RememberLastDirectory = 1;
+  items_ = {images_.Add(L"a.jpg", 10, 10)};
+  EXPECT_EQ(Build(), 1);
+  EXPECT_TRUE(PdfExists());
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(pdfPath_ + L".log")));
+  EXPECT_EQ(settings_.LastDirectory, FolderPart(pdfPath_));
+  EXPECT_TRUE(progress_.errors.empty());
+
+  // With an error the log stays, whatever the setting.
+  items_.push_back(images_.Missing(L"gone.jpg"));
+  EXPECT_EQ(Build(), 1);
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(pdfPath_ + L".log")));
+}
+
+TEST_F(BuildPdfTest, DocumentInfoAndOpeningView) {
+  settings_.DocAuthor = L"Ann (A)";
+  settings_.DocTitle = L"Holiday";
+  settings_.PdfStartup = 4;
+  items_ = {images_.Add(L"a.jpg", 10, 10)};
+  ASSERT_EQ(Build(), 1);
+  const testsupport::PdfFile f = Pdf();
+  const std::string info = f.Object(3);
+  EXPECT_NE(info.find("/Title (Holiday)\n/Author (Ann \\(A\\))\n/Creator (Quillon 1.0.52 \\(x86\\))\n"),
+            std::string::npos) << info;
+  EXPECT_NE(f.Object(2).find("/PageMode /FullScreen\n/PageLayout /SinglePage\n"), std::string::npos);
+}
+
+// --- Pages and placement, checked in the written file ------------------------
+
+std::string ContentOf(const testsupport::PdfFile& f, int page) {
+  const auto contents = testsupport::PdfFile::Value(f.Object(f.Pages().at(static_cast<std::size_t>(page))), "/Contents");
+  return f.Stream(static_cast<int>(*contents));
+}
+
+TEST_F(BuildPdfTest, LandscapeA4WithHeaderPlacesImageAndTopLine) {
+  settings_.PaperOrientation = 2;
+  settings_.DisplayHeader = 1;
+  settings_.HeaderDisplayWhat = 1;
+  settings_.HeaderDisplayWhere = 1;
+  settings_.HeaderDisplayAlign = 2;
+  items_ = {images_.Add(L"pic.jpg", 100, 50)};
+  ASSERT_EQ(Build(), 1);
+  const testsupport::PdfFile f = Pdf();
+  EXPECT_NE(f.Object(f.Pages()[0]).find("/MediaBox [0 0 841.89 595.28]"), std::string::npos);
+  const std::string ops = ContentOf(f, 0);
+  // True size, centred in the area 841.89 x 538.58 that starts 28.35 points down:
+  // x = 370.945 -> 371 points, y = 244.29 + 28.35 = 272.64 -> 273 points; the
+  // writer's y is from the bottom: 595.28 - (273 + 50) = 272.28.
+  EXPECT_NE(ops.find("q 100.00 0 0 50.00 371.00 272.28 cm /I1 Do Q\n"), std::string::npos) << ops;
+  EXPECT_NE(ops.find("BT /F1 10.00 Tf ET\n"), std::string::npos);
+  // "pic.jpg" is 28.90 points wide in Helvetica 10: centred in a box 842
+  // points wide, on the baseline 595.28 - 5 mm - 0.3 x 10 points.
+  EXPECT_NE(ops.find("BT 406.55 578.11 Td (pic.jpg) Tj ET\n"), std::string::npos) << ops;
+}
+
+TEST_F(BuildPdfTest, FooterWithPathAlignedRight) {
+  settings_.DisplayHeader = 1;
+  settings_.HeaderDisplayWhat = 2;
+  settings_.HeaderDisplayWhere = 2;
+  settings_.HeaderDisplayAlign = 3;
+  items_ = {images_.Add(L"pic.jpg", 100, 50)};
+  ASSERT_EQ(Build(), 1);
+  const std::string ops = ContentOf(Pdf(), 0);
+  std::string escaped;
+  for (const char c : platform::ToUtf8(items_[0].Path)) {
+    if (c == '\\' || c == '(' || c == ')') escaped.push_back('\\');
+    escaped.push_back(c);
+  }
+  EXPECT_NE(ops.find("Td (" + escaped + ") Tj ET"), std::string::npos) << ops;
+  // The box starts just below the image area (785 points + 10 mm from the
+  // top); baseline 5 mm + 3 points below the box's top: 841.89 - 813.35 - 17.17.
+  EXPECT_NE(ops.find(" 11.37 Td"), std::string::npos) << ops;
+}
+
+TEST_F(BuildPdfTest, PaperlessPagesAreTheImageWithoutHeader) {
+  settings_.PaperFormat = 6;
+  settings_.DisplayHeader = 1;
+  for (const int orientation : {1, 2}) {
+    settings_.PaperOrientation = orientation;
+    items_ = {images_.Add(L"wide.jpg", 300, 200), images_.Add(L"tall.jpg", 120, 400)};
+    ASSERT_EQ(Build(), 1);
+    const testsupport::PdfFile f = Pdf();
+    EXPECT_NE(f.Object(f.Pages()[0]).find("/MediaBox [0 0 300.00 200.00]"), std::string::npos);
+    EXPECT_NE(f.Object(f.Pages()[1]).find("/MediaBox [0 0 120.00 400.00]"), std::string::npos);
+    EXPECT_EQ(ContentOf(f, 0), "q 300.00 0 0 200.00 0.00 0.00 cm /I1 Do Q\n");
+  }
+}
+
+TEST(BuildHelpers, FoldersAndFileParts) {
+  EXPECT_EQ(FolderPart(L"C:\\a\\b.jpg"), L"C:\\a\\");
+  EXPECT_EQ(FolderPart(L"/x/y/z.png"), L"/x/y/");
+  EXPECT_EQ(FolderPart(L"z.png"), L"");
+  EXPECT_EQ(FilePart(L"C:\\a\\b.jpg"), L"b.jpg");
+  EXPECT_TRUE(AllFilesInOneFolder({}));
+  EXPECT_TRUE(AllFilesInOneFolder({{L"C:\\a\\1.jpg", L""}, {L"C:\\a\\2.jpg", L""}}));
+  EXPECT_FALSE(AllFilesInOneFolder({{L"C:\\a\\1.jpg", L""}, {L"C:\\A\\2.jpg", L""}}));  // case matters
+  EXPECT_FALSE(AllFilesInOneFolder({{L"C:\\a\\1.jpg", L""}, {L"2.jpg", L""}}));
+  EXPECT_TRUE(AllFilesInOneFolder({{L"1.jpg", L""}, {L"C:\\a\\2.jpg", L""}}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(OutputFileChoice, FolderRules) {
+  testsupport::TempDir dir;
+  const std::wstring existing = dir.File(L"") ;
+  Settings s;
+  const std::wstring desktop = L"D:\\Desktop\\";
+  const std::vector<BuildItem> oneFolder = {{L"C:\\scans\\1.png", L"1.png"}, {L"C:\\scans\\2.png", L"2.png"}};
+  const std::vector<BuildItem> twoFolders = {{L"C:\\scans\\1.png", L"1.png"}, {L"C:\\photos\\2.jpg", L"2.jpg"}};
+
+  s.RememberLastDirectory = 1;
+  s.LastDirectory = existing;
+  EXPECT_EQ(DefaultPdfFolder(s, twoFolders, desktop), existing);
+  s.LastDirectory = dir.File(L"gone");  // a folder that no longer exists
+  EXPECT_EQ(DefaultPdfFolder(s, twoFolders, desktop), desktop);
+  s.LastDirectory = existing;
+  s.RememberLastDirectory = 0;
+  EXPECT_EQ(DefaultPdfFolder(s, twoFolders, desktop), desktop);
+
+  s.RememberLastDirectory = 1;
+  s.SaveSameDirAsFiles = 1;
+  EXPECT_EQ(DefaultPdfFolder(s, oneFolder, desktop), L"C:\\scans\\");  // wins over LastDirectory
+  EXPECT_EQ(DefaultPdfFolder(s, twoFolders, desktop), existing);
+  EXPECT_EQ(DefaultPdfFolder(s, {}, desktop), existing);
+}
+
+TEST(OutputFileChoice, PdfExtensionOnlyForTheFirstFilterAndBareNames) {
+  EXPECT_EQ(CompletePdfFileName(L"C:\\out\\book", 1), L"C:\\out\\book.pdf");
+  EXPECT_EQ(CompletePdfFileName(L"C:\\out\\book", 2), L"C:\\out\\book");
+  EXPECT_EQ(CompletePdfFileName(L"C:\\out\\book.txt", 1), L"C:\\out\\book.txt");
+  EXPECT_EQ(CompletePdfFileName(L"C:\\my.dir\\book", 1), L"C:\\my.dir\\book.pdf");
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+// A whole build judged by real tools: a dozen images become a PDF that qpdf
+// accepts and whose pages poppler renders back to the source pixels.
+#include <gtest/gtest.h>
+
+#include "pipeline/build_pdf.h"
+#include "build_fakes.h"
+#include "support/host_tools.h"
+#include "support/pdf_reader.h"
+
+namespace {
+
+using testsupport::Raster;
+
+TEST(BuildWithRealTools, DozenImagesRenderBackToTheirSources) {
+  testsupport::TempDir dir;
+  std::vector<BuildItem> items;
+  std::vector<Raster> sources;
+  std::map<std::wstring, PreparedImage> prepared;
+  for (int i = 0; i < 12; ++i) {
+    const int w = 20 + 7 * i, h = 15 + 5 * (11 - i);
+    Raster r{w, h, {}};
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        r.rgb.push_back(static_cast<unsigned char>(x * 255 / w));
+        r.rgb.push_back(static_cast<unsigned char>(y * 255 / h));
+        r.rgb.push_back(static_cast<unsigned char>(i * 20));
+      }
+    }
+    const std::wstring name = L"scan " + std::to_wstring(i) + L".png";
+    const std::wstring path = dir.File(name);
+    const auto png = testsupport::MakePng({w, h, 2, r.rgb, {}, 1 + i % 3, false});
+    testsupport::WriteBytes(path, png.data(), png.size());
+    prepared[path] = PreparedImage{PrepOutcome::Ok, png, 2, w, h, 0};
+    items.push_back({path, name});
+    sources.push_back(r);
+  }
+
+  Settings settings;
+  settings.PaperFormat = 6;  // every page is its image: one pixel, one point
+  settings.RememberLastDirectory = 0;
+  BuildLog log;
+  FakeProgress progress;
+  BuildServices services;
+  services.prepare = [&](const std::wstring& path, const Settings&) { return prepared.at(path); };
+  const std::wstring pdfPath = dir.File(L"book.pdf");
+  ASSERT_EQ(BuildPdf(pdfPath, log, items, settings, progress, services), 1);
+  EXPECT_EQ(log.FilesProcessed, 12);
+
+  const std::filesystem::path pdf(pdfPath);
+  const auto check = testsupport::RunCommand("qpdf --check " + testsupport::Quote(pdf));
+  EXPECT_EQ(check.exitCode, 0) << check.output;
+  const auto info = testsupport::RunCommand("pdfinfo " + testsupport::Quote(pdf));
+  EXPECT_NE(info.output.find("Pages:           12"), std::string::npos) << info.output;
+  EXPECT_NE(info.output.find("Creator:         Quillon 1.0.52 (x86)"), std::string::npos) << info.output;
+
+  for (int i = 0; i < 12; ++i) {
+    Raster big;
+    ASSERT_TRUE(testsupport::RenderPage(pdf, i + 1, 720, big));
+    const Raster& src = sources[static_cast<std::size_t>(i)];
+    ASSERT_EQ(big.width, src.width * 10) << "page " << i + 1;
+    ASSERT_EQ(big.height, src.height * 10) << "page " << i + 1;
+    int worst = 0;
+    for (int y = 0; y < src.height; ++y) {
+      for (int x = 0; x < src.width; ++x) {
+        for (int c = 0; c < 3; ++c) {
+          const int got = big.rgb[(static_cast<std::size_t>(y * 10 + 5) * static_cast<std::size_t>(big.width) +
+                                   static_cast<std::size_t>(x * 10 + 5)) * 3 + static_cast<std::size_t>(c)];
+          const int want = src.rgb[(static_cast<std::size_t>(y * src.width + x)) * 3 + static_cast<std::size_t>(c)];
+          worst = std::max(worst, std::abs(got - want));
+        }
+      }
+    }
+    EXPECT_EQ(worst, 0) << "page " << i + 1;
+  }
+}
+
+}  // namespace
