@@ -32,3 +32,25 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$QUILLON_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
 fi
+
+# The help compiler. Debian's fp-utils carries it, but that package depends on
+# the whole Free Pascal source tree: only its CHM compiler and lister are
+# unpacked, under out/tools/chm (they need nothing but the C library). Without
+# them the program still builds; the help file and its checks do not.
+unpack_chm_tools() {
+  local bin=$1 tmp
+  tmp=$(mktemp -d)
+  if ! (cd "$tmp" && apt-get download -qq fp-utils-3.2.2 >/dev/null 2>&1); then
+    apt-get update -qq && (cd "$tmp" && apt-get download -qq fp-utils-3.2.2 >/dev/null 2>&1)
+  fi &&
+    dpkg -x "$tmp"/fp-utils-3.2.2_*.deb "$tmp/unpacked" &&
+    mkdir -p "$bin" &&
+    cp "$tmp/unpacked/usr/bin/chmcmd-3.2.2" "$tmp/unpacked/usr/bin/chmls-3.2.2" "$bin/"
+  local rc=$?
+  rm -rf "$tmp"
+  return $rc
+}
+chmbin="$here/out/tools/chm/usr/bin"
+if [ ! -x "$chmbin/chmcmd-3.2.2" ] || [ ! -x "$chmbin/chmls-3.2.2" ]; then
+  unpack_chm_tools "$chmbin" || echo "warning: the CHM compiler could not be unpacked; the help file is not built" >&2
+fi

@@ -43,6 +43,12 @@ if [ "$QUILLON_WINE_ARCH" = win64 ]; then
 fi
 winout=out/$QUILLON_WINE_ARCH
 
+step "help file"
+bash tests/help/check_help.sh out/win32/src/Quillon.chm 2>&1 | tee out/help.log
+rc=${PIPESTATUS[0]}
+[ "$rc" -eq 0 ] || status=1
+summary+=("$(grep -E '^help:' out/help.log | tail -n 1)")
+
 step "Windows tests under Wine ($QUILLON_WINE_ARCH)"
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
@@ -67,7 +73,7 @@ echo
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
 # One closing line over every suite: ctest's "N tests failed out of M" and
-# the end-to-end "N checks passed, M failed".
+# the script suites' "N checks passed, M failed".
 passed=0 failed=0
 for log in out/native-ctest.log out/wine-ctest.log; do
   line=$(grep -E 'tests failed out of' "$log" | tail -n 1)
@@ -76,7 +82,7 @@ for log in out/native-ctest.log out/wine-ctest.log; do
   [[ "$f" =~ ^[0-9]+$ && "$t" =~ ^[0-9]+$ ]] || { f=1; t=1; }
   passed=$((passed + t - f)) failed=$((failed + f))
 done
-for pair in "e2e out/e2e.log" "layers out/layers.log"; do
+for pair in "e2e out/e2e.log" "layers out/layers.log" "help out/help.log"; do
   set -- $pair
   line=$(grep -E "^$1:" "$2" | tail -n 1)
   if [[ "$line" =~ ([0-9]+)\ checks\ passed,\ ([0-9]+)\ failed ]]; then

@@ -10,9 +10,22 @@ namespace {
 
 constexpr UINT kHhDisplayTopic = 0;  // HH_DISPLAY_TOPIC
 
+// The viewer draws its pages with the system's browser engine. Without one
+// (Wine without Gecko, for one) it would open with its contents tree beside
+// an empty page, so the user is told instead.
+bool BrowserEngineAvailable() {
+  static const bool available = [] {
+    const HMODULE engine = ::LoadLibraryW(L"mshtml.dll");
+    if (engine) ::FreeLibrary(engine);
+    return engine != nullptr;
+  }();
+  return available;
+}
+
 // hhctrl.ocx stays loaded once it has been: the viewer's window lives on
 // after the call returns.
 bool OpenWithHtmlHelp(HWND owner, const std::wstring& fileAndTopic) {
+  if (!BrowserEngineAvailable()) return false;
   static const HMODULE library = ::LoadLibraryW(L"hhctrl.ocx");
   if (!library) return false;
   using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
