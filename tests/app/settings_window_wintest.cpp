@@ -499,16 +499,32 @@ TEST_F(SettingsWindowTest, KeyboardMovesThroughTheTabAndBetweenTabs) {
       PressKey(VK_TAB);
     });
   }
-  int afterCtrlTab = -1;
+  std::vector<int> shownTabs;
+  const auto recordTab = [&shownTabs](HWND w) {
+    shownTabs.push_back(static_cast<int>(::SendMessageW(FindControl(w, kSettingsTabs), TCM_GETCURSEL, 0, 0)));
+  };
   steps.push_back([](HWND) { PressKey(VK_TAB, true); });
-  steps.push_back([&afterCtrlTab](HWND w) {
-    afterCtrlTab = static_cast<int>(::SendMessageW(FindControl(w, kSettingsTabs), TCM_GETCURSEL, 0, 0));
+  steps.push_back([&](HWND w) {
+    recordTab(w);
+    PressKey(VK_TAB, true);
+  });
+  // The arrows choose within an option group.
+  steps.push_back([&](HWND w) {
+    recordTab(w);
+    ::SetFocus(FindControl(w, kOptionThumbRight));
+    PressKey(VK_LEFT);
+  });
+  bool leftChosen = false;
+  steps.push_back([&leftChosen](HWND w) {
+    leftChosen = Checked(w, kOptionThumbLeft) && !Checked(w, kOptionThumbRight) && FocusId() == kOptionThumbLeft;
     PressKey(VK_RETURN);
   });
   EXPECT_TRUE(Run(steps)) << "Enter is OK";
   EXPECT_EQ(visited, (std::vector<int>{kCheckJpgCompression, kSliderQuality, kSliderScaling, kComboPaper,
                                        kComboStartup, kButtonOk, kButtonCancel, kSettingsTabs}));
-  EXPECT_EQ(afterCtrlTab, 1);
+  EXPECT_EQ(shownTabs, (std::vector<int>{1, 2}));
+  EXPECT_TRUE(leftChosen);
+  EXPECT_EQ(settings.ThumbSide, 1);
 }
 
 TEST_F(SettingsWindowTest, F1OpensTheHelpTopicOfTheShownTab) {
