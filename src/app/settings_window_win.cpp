@@ -33,6 +33,7 @@ struct Panel {
   HWND window = nullptr;
   HWND tabs = nullptr;
   SettingsControls controls;
+  HWND lastFocus = nullptr;  // while another window is active
   bool closed = false;
   bool accepted = false;
   bool closeBox = false;
@@ -233,6 +234,18 @@ LRESULT CALLBACK SettingsWindowProc(HWND window, UINT message, WPARAM wParam, LP
       }
       return 0;
     }
+    case WM_ACTIVATE:
+      // Back from another window, the keyboard is where the user left it.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = ::GetFocus();
+        if (focus && ::IsChild(window, focus)) panel->lastFocus = focus;
+        return 0;
+      }
+      if (panel->lastFocus && ::IsWindowVisible(panel->lastFocus) && ::IsWindowEnabled(panel->lastFocus)) {
+        ::SetFocus(panel->lastFocus);
+        return 0;
+      }
+      break;
     case WM_CLOSE:
       panel->closeBox = true;
       panel->closed = true;
