@@ -17,7 +17,7 @@ constexpr wchar_t kSettingsWindowFailed[] = L"Open window failed for #WIN_SETTIN
 
 enum class Kind { Frame, Check, Label, Slider, NumberEntry, TextEntry, FirstOption, Option, Combo };
 
-struct ControlSpec {
+struct ControlRow {
   int id;
   Kind kind;
   const wchar_t* text;
@@ -33,67 +33,67 @@ constexpr const wchar_t* kFontSizeEntries[] = {L"8", L"9", L"10", L"11", L"12"};
 
 // Combo heights include the dropped list. Rows of a frame share one height,
 // and labels centre their text on it, so captions line up with their controls.
-constexpr int kRow = 22;
+constexpr int kRowHeight = 22;
 constexpr int kDrop = 160;
 
 // Positions are page coordinates; the tables' order is the Tab order.
-constexpr ControlSpec kPdfCreationPage[] = {
+constexpr ControlRow kPdfCreationPage[] = {
     {15, Kind::Frame, L" Image Processing ", 4, 2, 468, 116},
-    {kCheckJpgCompression, Kind::Check, L" Use JPG compression", 20, 18, 220, kRow},
-    {kLabelQualityCaption, Kind::Label, L"JPG image quality", 20, 42, 125, kRow},
+    {kCheckJpgCompression, Kind::Check, L" Use JPG compression", 20, 18, 220, kRowHeight},
+    {kLabelQualityCaption, Kind::Label, L"JPG image quality", 20, 42, 125, kRowHeight},
     {kSliderQuality, Kind::Slider, L"", 150, 41, 180, 24},
-    {kLabelQuality, Kind::Label, L"", 336, 42, 120, kRow},
-    {20, Kind::Label, L"Image resize", 20, 66, 125, kRow},
+    {kLabelQuality, Kind::Label, L"", 336, 42, 120, kRowHeight},
+    {20, Kind::Label, L"Image resize", 20, 66, 125, kRowHeight},
     {kSliderScaling, Kind::Slider, L"", 150, 65, 180, 24},
-    {kLabelScaling, Kind::Label, L"", 336, 66, 120, kRow},
-    {23, Kind::Label, L"Resize if larger than ", 20, 90, 125, kRow},
-    {kEntryWidth, Kind::NumberEntry, L"", 150, 90, 50, kRow},
+    {kLabelScaling, Kind::Label, L"", 336, 66, 120, kRowHeight},
+    {23, Kind::Label, L"Resize if larger than ", 20, 90, 125, kRowHeight},
+    {kEntryWidth, Kind::NumberEntry, L"", 150, 90, 50, kRowHeight},
     {25, Kind::Frame, L" Page Output ", 4, 122, 468, 130},
-    {kLabelOrientation, Kind::Label, L"Orientation", 20, 140, 78, kRow},
-    {kOptionPortrait, Kind::FirstOption, L"Portrait", 100, 140, 72, kRow},
-    {kOptionLandscape, Kind::Option, L"Landscape", 174, 140, 80, kRow},
-    {29, Kind::Label, L"Paper format", 20, 166, 78, kRow},
+    {kLabelOrientation, Kind::Label, L"Orientation", 20, 140, 78, kRowHeight},
+    {kOptionPortrait, Kind::FirstOption, L"Portrait", 100, 140, 72, kRowHeight},
+    {kOptionLandscape, Kind::Option, L"Landscape", 174, 140, 80, kRowHeight},
+    {29, Kind::Label, L"Paper format", 20, 166, 78, kRowHeight},
     {kComboPaper, Kind::Combo, L"", 100, 166, 180, kDrop},
-    {31, Kind::Label, L"Startup mode", 20, 192, 78, kRow},
+    {31, Kind::Label, L"Startup mode", 20, 192, 78, kRowHeight},
     {kComboStartup, Kind::Combo, L"", 100, 192, 180, kDrop, kStartupEntries},
-    {kCheckEnlarge, Kind::Check, L" Enlarge to fit page if smaller", 20, 220, 210, kRow},
-    {kCheckKeepAspect, Kind::Check, L" Keep original image aspect ratio", 240, 220, 220, kRow},
+    {kCheckEnlarge, Kind::Check, L" Enlarge to fit page if smaller", 20, 220, 210, kRowHeight},
+    {kCheckKeepAspect, Kind::Check, L" Keep original image aspect ratio", 240, 220, 220, kRowHeight},
 };
 
-constexpr ControlSpec kTextPage[] = {
+constexpr ControlRow kTextPage[] = {
     {35, Kind::Frame, L" Page Header / Footer ", 4, 2, 468, 114},
-    {kCheckHeader, Kind::Check, L"", 20, 22, 436, kRow},
-    {41, Kind::Label, L"Text Position", 20, 54, 90, kRow},
+    {kCheckHeader, Kind::Check, L"", 20, 22, 436, kRowHeight},
+    {41, Kind::Label, L"Text Position", 20, 54, 90, kRowHeight},
     {kComboPosition, Kind::Combo, L"", 114, 54, 110, kDrop, kPositionEntries},
-    {39, Kind::Label, L"Contents", 250, 54, 70, kRow},
+    {39, Kind::Label, L"Contents", 250, 54, 70, kRowHeight},
     {kComboContents, Kind::Combo, L"", 324, 54, 134, kDrop, kContentsEntries},
-    {43, Kind::Label, L"Text Alignment", 20, 84, 90, kRow},
+    {43, Kind::Label, L"Text Alignment", 20, 84, 90, kRowHeight},
     {kComboAlignment, Kind::Combo, L"", 114, 84, 110, kDrop, kAlignmentEntries},
-    {37, Kind::Label, L"Text Size", 250, 84, 70, kRow},
+    {37, Kind::Label, L"Text Size", 250, 84, 70, kRowHeight},
     {kComboFontSize, Kind::Combo, L"", 324, 84, 60, kDrop, kFontSizeEntries},
     {45, Kind::Frame, L" Document Info ", 4, 122, 468, 130},
-    {46, Kind::Label, L"Author of the document", 20, 140, 300, kRow},
-    {47, Kind::Label, L"Save this", 398, 140, 60, kRow},
+    {46, Kind::Label, L"Author of the document", 20, 140, 300, kRowHeight},
+    {47, Kind::Label, L"Save this", 398, 140, 60, kRowHeight},
     {kCheckSaveAuthor, Kind::Check, L"", 418, 165, 16, 16},
-    {kEntryAuthor, Kind::TextEntry, L"", 20, 162, 366, kRow},
-    {50, Kind::Label, L"Title of the document", 20, 192, 300, kRow},
-    {51, Kind::Label, L"Save this", 398, 192, 60, kRow},
+    {kEntryAuthor, Kind::TextEntry, L"", 20, 162, 366, kRowHeight},
+    {50, Kind::Label, L"Title of the document", 20, 192, 300, kRowHeight},
+    {51, Kind::Label, L"Save this", 398, 192, 60, kRowHeight},
     {kCheckSaveTitle, Kind::Check, L"", 418, 217, 16, 16},
-    {kEntryTitle, Kind::TextEntry, L"", 20, 214, 366, kRow},
+    {kEntryTitle, Kind::TextEntry, L"", 20, 214, 366, kRowHeight},
 };
 
-constexpr ControlSpec kThumbnailPage[] = {
+constexpr ControlRow kThumbnailPage[] = {
     {54, Kind::Frame, L" Thumbnail Position ", 4, 2, 468, 82},
-    {kCheckThumbLocked, Kind::Check, L" The thumbnail will be locked to the main window", 20, 22, 430, kRow},
-    {kOptionThumbLeft, Kind::FirstOption, L"to its LEFT side", 40, 52, 150, kRow},
-    {kOptionThumbRight, Kind::Option, L"to its RIGHT side", 200, 52, 150, kRow},
+    {kCheckThumbLocked, Kind::Check, L" The thumbnail will be locked to the main window", 20, 22, 430, kRowHeight},
+    {kOptionThumbLeft, Kind::FirstOption, L"to its LEFT side", 40, 52, 150, kRowHeight},
+    {kOptionThumbRight, Kind::Option, L"to its RIGHT side", 200, 52, 150, kRowHeight},
     {58, Kind::Frame, L" Thumbnail Size ", 4, 92, 468, 62},
-    {kOptionThumb320, Kind::FirstOption, L"320 x 320  pixels", 20, 116, 130, kRow},
-    {kOptionThumb480, Kind::Option, L"480 x 480  pixels", 170, 116, 130, kRow},
-    {kOptionThumb640, Kind::Option, L"640 x 640  pixels", 320, 116, 130, kRow},
+    {kOptionThumb320, Kind::FirstOption, L"320 x 320  pixels", 20, 116, 130, kRowHeight},
+    {kOptionThumb480, Kind::Option, L"480 x 480  pixels", 170, 116, 130, kRowHeight},
+    {kOptionThumb640, Kind::Option, L"640 x 640  pixels", 320, 116, 130, kRowHeight},
     {62, Kind::Frame, L" Thumbnail Background ", 4, 162, 468, 62},
-    {kOptionThumbBlack, Kind::FirstOption, L"Black", 20, 186, 130, kRow},
-    {kOptionThumbWhite, Kind::Option, L"White", 170, 186, 130, kRow},
+    {kOptionThumbBlack, Kind::FirstOption, L"Black", 20, 186, 130, kRowHeight},
+    {kOptionThumbWhite, Kind::Option, L"White", 170, 186, 130, kRowHeight},
 };
 
 // The General tab: one check box per flag, in this order.
@@ -229,19 +229,19 @@ HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWO
   return control;
 }
 
-void AddControls(HWND page, std::span<const ControlSpec> specs, HFONT font, SettingsControls& controls) {
-  for (const ControlSpec& spec : specs) {
-    const bool entry = spec.kind == Kind::NumberEntry || spec.kind == Kind::TextEntry;
-    const HWND control = CreateChild(page, ClassOf(spec.kind), spec.text, StyleOf(spec.kind),
-                                     entry ? WS_EX_CLIENTEDGE : 0, spec.x, spec.y, spec.width, spec.height,
-                                     spec.id, font);
-    controls.byId[static_cast<std::size_t>(spec.id)] = control;
-    if (spec.id == kComboPaper) {
+void AddControls(HWND page, std::span<const ControlRow> rows, HFONT font, SettingsControls& controls) {
+  for (const ControlRow& row : rows) {
+    const bool isEntry = row.kind == Kind::NumberEntry || row.kind == Kind::TextEntry;
+    const HWND control = CreateChild(page, ClassOf(row.kind), row.text, StyleOf(row.kind),
+                                     isEntry ? WS_EX_CLIENTEDGE : 0, row.x, row.y, row.width, row.height,
+                                     row.id, font);
+    controls.byId[static_cast<std::size_t>(row.id)] = control;
+    if (row.id == kComboPaper) {
       for (std::int32_t format = 1; format <= 6; ++format) {
         ::SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(PaperEntryText(format).c_str()));
       }
     }
-    for (const wchar_t* text : spec.entries) {
+    for (const wchar_t* text : row.entries) {
       ::SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     }
   }
@@ -342,7 +342,7 @@ void CreateSettingsPages(HWND window, const RECT& area, HFONT font, SettingsCont
   // Pages 0-2 take the numbers after the buttons; page 3 is area 65.
   constexpr int kPageIds[kSettingsPageCount] = {kButtonCancel + 1, kButtonCancel + 2, kButtonCancel + 3,
                                                 kGeneralArea};
-  const std::span<const ControlSpec> tables[] = {kPdfCreationPage, kTextPage, kThumbnailPage};
+  const std::span<const ControlRow> tables[] = {kPdfCreationPage, kTextPage, kThumbnailPage};
   for (int i = 0; i < kSettingsPageCount; ++i) {
     const HWND page = CreatePage(window, kPageIds[i], area, i == 3);
     controls.pages[static_cast<std::size_t>(i)] = page;
