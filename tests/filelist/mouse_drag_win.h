@@ -1,0 +1,66 @@
+#pragma once
+// Dragging with the real mouse (SetCursorPos and SendInput), one small step
+// per timer tick: the list's drag detection, the system's drag loop and the
+// caption's move loop each run their own message loop, and the steps must
+// reach them one by one, as a hand would.
+#include <windows.h>
+
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include "support/gui_harness_win.h"
+
+namespace mouse_drag {
+
+// Presses the left button at from, moves through path (a few pixels per
+// step), waits there for holdTicks ticks, and releases the button. atStep
+// runs after every move with the pointer's position, while the button is
+// down. Returns false when the drag did not finish within timeoutMs.
+inline bool DragWithMouse(POINT from, const std::vector<POINT>& path,
+                          const std::function<void(POINT)>& atStep = nullptr, int holdTicks = 5,
+                          int timeoutMs = 15000) {
+  std::vector<std::function<void()>> steps;
+  auto button = [](DWORD flag) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flag;
+    ::SendInput(1, &input, sizeof input);
+  };
+  auto moveTo = [&steps, &atStep](POINT p) {
+    steps.push_back([p, &atStep] {
+      ::SetCursorPos(p.x, p.y);
+      if (atStep) atStep(p);
+    });
+  };
+  steps.push_back([from] { ::SetCursorPos(from.x, from.y); });
+  steps.push_back([button] { button(MOUSEEVENTF_LEFTDOWN); });
+  POINT at = from;
+  for (const POINT to : path) {
+    const int distance = std::max(std::abs(to.x - at.x), std::abs(to.y - at.y));
+    const int count = std::max(1, distance / 4);
+    for (int i = 1; i <= count; ++i) {
+      moveTo({at.x + (to.x - at.x) * i / count, at.y + (to.y - at.y) * i / count});
+    }
+    at = to;
+  }
+  for (int i = 0; i < holdTicks; ++i) moveTo(at);
+  steps.push_back([button] { button(MOUSEEVENTF_LEFTUP); });
+
+  std::size_t next = 0;
+  testsupport::TimerTask script(
+      [&] {
+        if (next < steps.size()) steps[next++]();
+        return next >= steps.size();
+      },
+      timeoutMs);
+  const DWORD deadline = ::GetTickCount() + static_cast<DWORD>(timeoutMs);
+  while (!script.done() && static_cast<LONG>(::GetTickCount() - deadline) < 0) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    testsupport::PumpMessages();
+  }
+  testsupport::PumpMessages();
+  return script.done();
+}
+
+}  // namespace mouse_drag
