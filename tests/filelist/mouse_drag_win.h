@@ -14,9 +14,10 @@
 namespace mouse_drag {
 
 // Presses the left button at from, moves through path (a few pixels per
-// step), waits there for holdTicks ticks, and releases the button. atStep
-// runs after every move with the pointer's position, while the button is
-// down. Returns false when the drag did not finish within timeoutMs.
+// step), stays holdTicks ticks at each of its points, and releases the
+// button at the last. While the button is down, atStep runs before every
+// step with the pointer's position: what it sees is the programs' answer to
+// the steps before. Returns false when the drag did not finish within timeoutMs.
 inline bool DragWithMouse(POINT from, const std::vector<POINT>& path,
                           const std::function<void(POINT)>& atStep = nullptr, int holdTicks = 5,
                           int timeoutMs = 15000) {
@@ -29,8 +30,10 @@ inline bool DragWithMouse(POINT from, const std::vector<POINT>& path,
   };
   auto moveTo = [&steps, &atStep](POINT p) {
     steps.push_back([p, &atStep] {
+      POINT now{};
+      ::GetCursorPos(&now);
+      if (atStep) atStep(now);
       ::SetCursorPos(p.x, p.y);
-      if (atStep) atStep(p);
     });
   };
   steps.push_back([from] { ::SetCursorPos(from.x, from.y); });
@@ -43,8 +46,8 @@ inline bool DragWithMouse(POINT from, const std::vector<POINT>& path,
       moveTo({at.x + (to.x - at.x) * i / count, at.y + (to.y - at.y) * i / count});
     }
     at = to;
+    for (int i = 0; i < holdTicks; ++i) moveTo(at);
   }
-  for (int i = 0; i < holdTicks; ++i) moveTo(at);
   steps.push_back([button] { button(MOUSEEVENTF_LEFTUP); });
 
   std::size_t next = 0;
