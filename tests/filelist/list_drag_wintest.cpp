@@ -16,29 +16,13 @@
 #include "filelist/file_list.h"
 #include "filelist/list_drag_win.h"
 #include "filelist/list_view_win.h"
-#include "filelist/mouse_drag_win.h"
+#include "filelist/gui_steps_win.h"
 #include "filelist/thumbnail_win.h"
 #include "support/gui_harness_win.h"
 
 using namespace testsupport;
 
 namespace {
-
-HBITMAP RedSquare() {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = 40;
-  info.bmiHeader.biHeight = 40;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  const HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bits) {
-    auto* p = static_cast<unsigned char*>(bits);
-    for (int i = 0; i < 40 * 40; ++i) p[i * 3 + 2] = 0xFF;
-  }
-  return bitmap;
-}
 
 class ListDragTest : public ::testing::Test {
  protected:
@@ -66,7 +50,7 @@ class ListDragTest : public ::testing::Test {
       item.Name = L"page " + std::to_wstring(item.Id) + L".jpg";
       item.Path = L"C:\\scans\\" + item.Name;
       item.FileSize = 1000;
-      item.Thumbnail = OwnThumbnailBitmap(RedSquare());
+      item.Thumbnail = OwnThumbnailBitmap(gui_steps::Solid(40, 40, 0xFF0000));
       AddItemToList(records, std::move(item));
       AddItemRow(records.Items.back());
     }
@@ -136,7 +120,7 @@ TEST_F(ListDragTest, DroppedRowLandsByTheDropRules) {
   for (const auto& c : cases) {
     Fill(10);
     bool pausedFileDrops = false;
-    ASSERT_TRUE(mouse_drag::DragWithMouse(RowPoint(c.from), c.path(), [&](POINT) {
+    ASSERT_TRUE(gui_steps::DragWithMouse(RowPoint(c.from), c.path(), [&](POINT) {
       if (DragLabelWindow() && !AcceptsFiles()) pausedFileDrops = true;
     })) << c.name;
     EXPECT_EQ(RowIds(), c.ids) << c.name;
@@ -162,7 +146,7 @@ TEST_F(ListDragTest, ReleasedOutsideTheProgramChangesNothing) {
   // Out beyond the docked thumbnail, where no window of the program is.
   const POINT outside{::GetSystemMetrics(SM_CXSCREEN) - 30, ::GetSystemMetrics(SM_CYSCREEN) - 30};
   bool labelSeen = false;
-  ASSERT_TRUE(mouse_drag::DragWithMouse(RowPoint(5), {RowPoint(3), outside},
+  ASSERT_TRUE(gui_steps::DragWithMouse(RowPoint(5), {RowPoint(3), outside},
                                         [&](POINT) { labelSeen = labelSeen || CurrentDragCursor().Shown; }));
   EXPECT_TRUE(labelSeen);
   EXPECT_EQ(RowIds(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
@@ -188,7 +172,7 @@ TEST_F(ListDragTest, LabelFollowsThePointerOverTheListOnly) {
   };
   std::vector<Sample> samples;
   bool screenshot = false;
-  ASSERT_TRUE(mouse_drag::DragWithMouse(
+  ASSERT_TRUE(gui_steps::DragWithMouse(
       RowPoint(1), {overRow, offList, overRow},
       [&](POINT p) {
         const HWND label = DragLabelWindow();
@@ -263,7 +247,7 @@ TEST_F(ListDragTest, ListScrollsNearItsEdges) {
     const int perPage = static_cast<int>(::SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
     int lowest = c.startTop;
     int highest = c.startTop;
-    ASSERT_TRUE(mouse_drag::DragWithMouse(RowPoint(c.startTop + perPage / 2), {ToScreen(c.at)},
+    ASSERT_TRUE(gui_steps::DragWithMouse(RowPoint(c.startTop + perPage / 2), {ToScreen(c.at)},
                                           [&](POINT) {
                                             lowest = std::min(lowest, top());
                                             highest = std::max(highest, top());

@@ -1,17 +1,35 @@
 #pragma once
-// Dragging with the real mouse (SetCursorPos and SendInput), one small step
-// per timer tick: the list's drag detection, the system's drag loop and the
-// caption's move loop each run their own message loop, and the steps must
-// reach them one by one, as a hand would.
+// Steps shared by the file list's window tests: thumbnail bitmaps as the
+// intake makes them, and dragging with the real mouse.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <vector>
 
 #include "support/gui_harness_win.h"
 
-namespace mouse_drag {
+namespace gui_steps {
+
+// A 24-bit bitmap of one colour (0xRRGGBB).
+inline HBITMAP Solid(int width, int height, std::uint32_t colour) {
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, width, height, 1, 24};
+  void* bits = nullptr;
+  const HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  auto* bytes = static_cast<unsigned char*>(bits);
+  const int stride = (width * 3 + 3) & ~3;
+  for (int y = 0; bitmap && y < height; ++y) {
+    for (int x = 0; x < width * 3; ++x) bytes[y * stride + x] = static_cast<unsigned char>(colour >> (x % 3 * 8));
+  }
+  return bitmap;
+}
+
+// Dragging with the real mouse (SetCursorPos and SendInput), one small step
+// per timer tick: the list's drag detection, the system's drag loop and the
+// caption's move loop each run their own message loop, and the steps must
+// reach them one by one, as a hand would.
 
 // Presses the left button at from, moves through path (a few pixels per
 // step), stays holdTicks ticks at each of its points, and releases the
@@ -66,4 +84,4 @@ inline bool DragWithMouse(POINT from, const std::vector<POINT>& path,
   return script.done();
 }
 
-}  // namespace mouse_drag
+}  // namespace gui_steps
