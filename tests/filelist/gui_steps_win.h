@@ -15,7 +15,11 @@ namespace gui_steps {
 // A 24-bit bitmap of one colour (0xRRGGBB).
 inline HBITMAP Solid(int width, int height, std::uint32_t colour) {
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, width, height, 1, 24};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
   void* bits = nullptr;
   const HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   auto* bytes = static_cast<unsigned char*>(bits);

@@ -36,7 +36,11 @@ Capture Pixels(HBITMAP bitmap) {
   Capture capture{size.bmWidth, size.bmHeight, {}};
   capture.pixels.resize(static_cast<std::size_t>(size.bmWidth) * size.bmHeight);
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, size.bmWidth, -size.bmHeight, 1, 32};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = size.bmWidth;
+  info.bmiHeader.biHeight = -size.bmHeight;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
   const win::WindowDc screen(nullptr);
   ::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(size.bmHeight), capture.pixels.data(), &info,
               DIB_RGB_COLORS);
