@@ -60,9 +60,10 @@ const FileItem& SourceRecord(const wchar_t* procedure, std::int32_t line) {
 
 void PaintLabel(HDC dc) {
   const DragCursor& c = g_drag.cursor;
-  const win::SavedDcState saved(dc);
+  // Pen and brush outlive the saved state: they are deselected before they go.
   const UniquePen pen(::CreatePen(PS_INSIDEFRAME, 1, RGB(0, 0, 0)));
   const win::UniqueBrush brush(::CreateSolidBrush(c.Color));
+  const win::SavedDcState saved(dc);
   ::SelectObject(dc, pen.get());
   ::SelectObject(dc, brush.get());
   ::RoundRect(dc, 0, 0, c.TextWidth + 19, c.TextHeight + 9, 5, 5);
@@ -422,10 +423,10 @@ void BeginRowDrag(const NMLISTVIEW& notification) {
   if (!list || notification.hdr.hwndFrom != list) return;
   const std::int32_t row = notification.iItem;
   if (row < 0 || row >= RowCount()) return;
-  g_drag.sourceRow = row;
   SetCurrentRow(row);
   const RowDropRegistration registration(list);
   if (!registration.registered()) return;  // no OLE on this thread: no row drags
+  g_drag.sourceRow = row;
   DWORD effect = DROPEFFECT_NONE;
   {
     const DragCursorScope label;

@@ -30,6 +30,18 @@ inline HBITMAP Solid(int width, int height, std::uint32_t colour) {
   return bitmap;
 }
 
+// Handles messages until done() holds (true) or timeoutMs pass (false):
+// input from the mouse may take its time on a busy display.
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000) {
+  const DWORD deadline = ::GetTickCount() + static_cast<DWORD>(timeoutMs);
+  while (!done()) {
+    if (static_cast<LONG>(::GetTickCount() - deadline) > 0) return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    testsupport::PumpMessages();
+  }
+  return true;
+}
+
 // Dragging with the real mouse (SetCursorPos and SendInput), one small step
 // per timer tick: the list's drag detection, the system's drag loop and the
 // caption's move loop each run their own message loop, and the steps must
@@ -50,11 +62,22 @@ inline bool DragWithMouse(POINT from, const std::vector<POINT>& path,
     input.mi.dwFlags = flag;
     ::SendInput(1, &input, sizeof input);
   };
-  auto moveTo = [&steps, &atStep](POINT p) {
-    steps.push_back([p, &atStep] {
+  // The mouse goes to the foreground window's thread and its capture only:
+  // a message box another test program opens meanwhile must not take the
+  // button's release away from the drag.
+  const HWND owner = ::GetAncestor(::WindowFromPoint(from), GA_ROOT);
+  auto keepForeground = [owner] {
+    const HWND foreground = ::GetForegroundWindow();
+    if (owner && (!foreground || ::GetWindowThreadProcessId(foreground, nullptr) != ::GetCurrentThreadId())) {
+      ::SetForegroundWindow(owner);
+    }
+  };
+  auto moveTo = [&steps, &atStep, keepForeground](POINT p) {
+    steps.push_back([p, &atStep, keepForeground] {
       POINT now{};
       ::GetCursorPos(&now);
       if (atStep) atStep(now);
+      keepForeground();
       ::SetCursorPos(p.x, p.y);
     });
   };
@@ -70,22 +93,33 @@ inline bool DragWithMouse(POINT from, const std::vector<POINT>& path,
     at = to;
     for (int i = 0; i < holdTicks; ++i) moveTo(at);
   }
-  steps.push_back([button] { button(MOUSEEVENTF_LEFTUP); });
+  steps.push_back([button, keepForeground] {
+    keepForeground();
+    button(MOUSEEVENTF_LEFTUP);
+  });
 
   std::size_t next = 0;
+  int ticksSinceRelease = 0;
   testsupport::TimerTask script(
       [&] {
-        if (next < steps.size()) steps[next++]();
-        return next >= steps.size();
+        if (next < steps.size()) {
+          steps[next++]();
+        } else if (++ticksSinceRelease % 50 == 0) {
+          // Still inside a loop of the program: the release went astray
+          // (another program took the foreground at that moment). Again.
+          keepForeground();
+          button(MOUSEEVENTF_LEFTUP);
+        }
+        return false;  // runs until the loops are left and this returns
       },
-      timeoutMs);
+      0);
   const DWORD deadline = ::GetTickCount() + static_cast<DWORD>(timeoutMs);
-  while (!script.done() && static_cast<LONG>(::GetTickCount() - deadline) < 0) {
+  while (next < steps.size() && static_cast<LONG>(::GetTickCount() - deadline) < 0) {
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     testsupport::PumpMessages();
   }
   testsupport::PumpMessages();
-  return script.done();
+  return next >= steps.size();
 }
 
 }  // namespace gui_steps

