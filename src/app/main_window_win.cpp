@@ -9,7 +9,9 @@
 
 #include "app/status_texts.h"
 #include "filelist/list_commands.h"
+#include "filelist/list_drag_win.h"
 #include "filelist/list_view_win.h"
+#include "filelist/thumbnail_win.h"
 #include "format/program_info.h"
 #include "ui/fatal_error.h"
 #include "ui/placement.h"
@@ -117,6 +119,9 @@ LRESULT HandleListNotification(HWND window, NMHDR& header) {
       return TRUE;  // no notice per row wanted: rows own nothing
     case LVN_GETDISPINFOW:
       FillRowText(reinterpret_cast<NMLVDISPINFOW&>(header));
+      break;
+    case LVN_BEGINDRAG:
+      BeginRowDrag(reinterpret_cast<const NMLISTVIEW&>(header));
       break;
     case NM_CLICK:
       // The list sends this before it toggles a clicked check box: the
@@ -279,6 +284,7 @@ void CreateMainWindowControls(HWND window, Settings& settings, FileList& list) {
   ::SendMessageW(controls.statusBar, WM_SETFONT, reinterpret_cast<WPARAM>(StatusFont()), FALSE);
   g_controls = controls;
   g_applied = {};
+  InstallThumbnailWindow(settings);
   SetListViewOwner({
       .layoutNeeded = LayoutMainWindow,
       .layoutRunning = IsLayoutRunning,
@@ -393,6 +399,10 @@ bool HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       limits->ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
       return true;
     }
+    case WM_NCHITTEST:
+      // The pointer is over the main window but off the list: no drag label.
+      HideDragCursor();
+      return false;
     case WM_MOUSEWHEEL:
       // Only turns the list did not take itself arrive here.
       ScrollListOneRow(GET_WHEEL_DELTA_WPARAM(wParam) > 0);
