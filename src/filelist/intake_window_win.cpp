@@ -16,6 +16,12 @@ constexpr int kClientWidth = 450;
 constexpr int kClientHeight = 70;
 constexpr int kCancelId = IDCANCEL;  // Escape presses it too
 constexpr wchar_t kOpenFailed[] = L"Open window failed For #WIN_PROCESS.";
+// Under Wine every change of the bar is drawn at once, a round trip to the
+// display of about a millisecond each. Files that are only counted (no
+// probing) come far faster than that: their window is brought up to date at
+// most this often, which the eye cannot tell from every file. A probed file
+// takes longer than this anyway, and is followed by the update every time.
+constexpr DWORD kRefreshMs = 20;
 
 HWND Child(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int w, int h,
            int id) {
@@ -97,11 +103,22 @@ void IntakeProgressWindow::Open(std::size_t pathCount) {
 
 void IntakeProgressWindow::Added(const FileItem& item) {
   AddItemRow(item);
+  layoutPending_ = true;
+}
+
+void IntakeProgressWindow::RefreshLayout() {
+  if (!layoutPending_) return;
+  layoutPending_ = false;
   if (layoutNeeded_) layoutNeeded_();
 }
 
 bool IntakeProgressWindow::Step(std::int64_t value, bool& cancelled) {
+  const DWORD now = ::GetTickCount();
+  if (!probing_ && refreshed_ && now - lastRefresh_ < kRefreshMs) return false;
+  refreshed_ = true;
+  lastRefresh_ = now;
   if (probing_ && window_ && ::GetActiveWindow() != window_) ::SetActiveWindow(window_);
+  RefreshLayout();
   SetProgress(value);
   HandlePendingEvents(probing_ ? -1 : 0);
   // Only the probing intake reports Cancel: the plain one keeps what it added either way.
@@ -110,6 +127,7 @@ bool IntakeProgressWindow::Step(std::int64_t value, bool& cancelled) {
 }
 
 void IntakeProgressWindow::Finish(std::int64_t value) {
+  RefreshLayout();
   if (!window_) return;
   SetProgress(value);
   HandlePendingEvents(1);

@@ -17,7 +17,8 @@ class IntakeProgressWindow : public IntakeProgress {
  public:
   // probing: the intake examines every file (ProcesFilesDropped), which is
   // also the procedure a failed window is reported from. layoutNeeded runs
-  // after every added row.
+  // after added rows (at most every few tens of milliseconds, as the window
+  // is brought up to date: see Step).
   IntakeProgressWindow(bool probing, std::function<void()> layoutNeeded);
   ~IntakeProgressWindow() override;
   IntakeProgressWindow(const IntakeProgressWindow&) = delete;
@@ -34,6 +35,7 @@ class IntakeProgressWindow : public IntakeProgress {
  private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void SetProgress(std::int64_t value);
+  void RefreshLayout();
   // Handles every pending event; pauseMs between them (-1: none).
   void HandlePendingEvents(int pauseMs);
 
@@ -44,6 +46,9 @@ class IntakeProgressWindow : public IntakeProgress {
   bool stopRequested_ = false;
   bool cancelPressed_ = false;
   bool mainDisabled_ = false;
+  bool layoutPending_ = false;
+  bool refreshed_ = false;  // lastRefresh_ holds a time
+  DWORD lastRefresh_ = 0;
 };
 
 // "Processing 1,234 files ..." (the user's thousands separator).
