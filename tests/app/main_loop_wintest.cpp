@@ -250,6 +250,31 @@ TEST_F(MainLoopTest, OptionsMenuTogglesItsFlagsAndTheSettingsWindowComesFromEver
   }
 }
 
+TEST_F(MainLoopTest, ShowThumbnailReachesTheThumbnailWindowThroughItsHooks) {
+  WriteSettings("Confirmations = 0\r\n");
+  std::vector<std::int32_t> shown;
+  int closed = 0, placed = 0;
+  SetThumbnailHooks({[&] { ++closed; }, [&](std::int32_t row) { shown.push_back(row); }, [&] { ++placed; }});
+  int closedBefore = 0, placedWhileOn = 0, placedWhileOff = 0;
+  const auto move = [](int x) {
+    return Do([x] { ::SetWindowPos(MainWindow(), nullptr, x, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER); });
+  };
+  Script script({DropFiles({Png(L"one.png")}), Idle(), Do([&] { shown.clear(); }), Command(kCommandShowThumbnail),
+                 [&] { return !shown.empty(); }, move(130), Idle(), Do([&] {
+                   placedWhileOn = placed;
+                   closedBefore = closed;
+                 }),
+                 Command(kCommandShowThumbnail), Idle(), move(160), Idle(), Do([&] { placedWhileOff = placed; }),
+                 Command(kCommandQuit)});
+  Main(settingsPath);
+  SetThumbnailHooks({});
+  EXPECT_TRUE(script.finished());
+  EXPECT_EQ(shown, (std::vector<std::int32_t>{0}));  // the current row's
+  EXPECT_GT(placedWhileOn, 0);                         // a docked window follows a move
+  EXPECT_EQ(placedWhileOff, placedWhileOn);            // and only while it is shown
+  EXPECT_GT(closed, closedBefore);                     // turning it off closes it
+}
+
 TEST_F(MainLoopTest, HelpTellsAMissingFileAndOtherwiseOpensTheViewer) {
   WriteSettings("Confirmations = 0\r\n");
   std::vector<std::wstring> viewed;

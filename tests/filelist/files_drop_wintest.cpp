@@ -265,14 +265,6 @@ TEST_F(FilesDropTest, EverythingRefusedShowsOnlyTheNoFilesBox) {
   EXPECT_EQ(RowCount(), 0);
 }
 
-TEST_F(FilesDropTest, WithoutProbingEveryFileIsTakenAsItIs) {
-  settings.Preprocessing = 0;
-  EXPECT_EQ(Drop({Text(L"notes.txt"), Png(L"a.png")}), 2);
-  EXPECT_EQ(Names(), (std::vector<std::wstring>{L"a.png", L"notes.txt"}));
-  EXPECT_EQ(records.Items[1].Width, 0);
-  EXPECT_EQ(records.Items[1].FileSize, 12);
-}
-
 TEST_F(FilesDropTest, SomeRefusedShowsTheSkippedWindowAfterTheListIsUpdated) {
   SkippedWindowPresser presser(IDOK);
   EXPECT_EQ(Drop({Text(L"z.txt"), Png(L"b.png"), Text(L"y.txt")}), 1);

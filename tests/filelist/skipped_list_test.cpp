@@ -9,11 +9,6 @@ namespace {
 
 using testsupport::TempDir;
 
-TEST(SkippedListTest, WindowTextCountsTheFiles) {
-  EXPECT_EQ(SkippedFilesText(2), L"Some files (2) were skipped, format not supported.");
-  EXPECT_EQ(SkippedFilesText(1234), L"Some files (1234) were skipped, format not supported.");
-}
-
 TEST(SkippedListTest, ExportNameGetsTxtOnlyWithoutAnExtension) {
   const std::pair<std::wstring, std::wstring> cases[] = {
       {L"C:\\out\\skipped", L"C:\\out\\skipped.txt"},
