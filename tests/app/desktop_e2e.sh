@@ -145,7 +145,7 @@ read -r mx my mw mh <<<"$(geometry "$main")"
 # the status bar above the client area's bottom; the client area ends one
 # frame width above the window's bottom.
 border=$(( (mw - 640) / 2 ))
-click $((mx + border + 115)) $((my + mh - border - 20 - 75 + 27 + 19))
+click $((mx + border + 115)) $((my + mh - border - 20 - 75 + 12 + 19))
 check "output dialog opens" wait_for 100 has_window "PDF file name"
 pdf="$work/out/book.pdf"
 type_file_name "$(winpath "$work/out/book")"
@@ -162,7 +162,7 @@ sum=$(md5sum <"$pdf")
 
 group "overwrite question"
 check "main window usable again" wait_for 100 no_window "PDF file name"
-click $((mx + border + 115)) $((my + mh - border - 20 - 75 + 27 + 19))
+click $((mx + border + 115)) $((my + mh - border - 20 - 75 + 12 + 19))
 check "output dialog opens again" wait_for 100 has_window "PDF file name"
 type_file_name "$(winpath "$pdf")"
 check "question asked" wait_for 100 bash -c "[ \$(xdotool search --onlyvisible --name '^$title\$' | wc -l) -ge 2 ]"
