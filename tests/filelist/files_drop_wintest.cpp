@@ -311,6 +311,7 @@ TEST_F(FilesDropTest, StoppingTheIntakeKeepsWhatWasAdded) {
         seen.button = ChildRect(::FindWindowExW(progress, nullptr, L"Button", L"Cancel"));
         seen.barHigh = static_cast<int>(::SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
         seen.mainEnabled = ::IsWindowEnabled(window) != FALSE;
+        SaveScreenshot(progress, L"intake_progress");
       }
       if (value == 200) {
         if (c.cancelButton) {
