@@ -34,6 +34,20 @@ struct MainContext {
   std::vector<std::wstring> skipped;  // the latest drop's refused files
   BuildLog log;
   MainState state;
+  // A drop or a build is running: the events they handle meanwhile must not
+  // start another one on the list they work on.
+  bool busy = false;
+};
+
+class BusyScope {
+ public:
+  explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+  ~BusyScope() { busy_ = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  bool& busy_;
 };
 MainContext* g_main = nullptr;
 
@@ -144,7 +158,8 @@ bool OnCommand(std::int32_t command, HWND control) {
 void OnFilesDropped(HDROP drop) {
   const std::wstring text = DroppedText(drop);
   ::DragFinish(drop);
-  if (!g_main) return;
+  if (!g_main || g_main->busy) return;
+  const BusyScope busy(g_main->busy);
   const FilesDropOwner owner{LayoutMainWindow, UpdateStatusBar};
   HandleFilesDrop(text, *g_main->state.list, g_main->settings, g_main->skipped, g_main->state.suggestedName, owner);
 }
@@ -216,7 +231,8 @@ const MainState& CurrentMainState() {
 }
 
 void RunBuildCommand() {
-  if (!g_main) return;
+  if (!g_main || g_main->busy) return;
+  const BusyScope busy(g_main->busy);
   Settings& settings = g_main->settings;
   const FileList& list = *g_main->state.list;
   if (list.Items.empty()) return;

@@ -351,6 +351,18 @@ TEST_F(MainLoopTest, CancelledSettingsWindowStopsTheBuild) {
   EXPECT_TRUE(answers.seen().empty());
 }
 
+TEST_F(MainLoopTest, DropArrivingWhileADropIsTakenInIsLeftAlone) {
+  WriteSettings("Confirmations = 0\r\n");
+  const auto first = DropFiles({Png(L"first.png")});
+  const auto second = DropFiles({Png(L"second.png")});
+  std::size_t rows = 0;
+  Script script({[&] { return first() && second(); }, Idle(), Do([&] { rows = CurrentMainState().list->Items.size(); }),
+                 Command(kCommandQuit)});
+  Main(settingsPath);
+  EXPECT_TRUE(script.finished());
+  EXPECT_EQ(rows, 1u);
+}
+
 TEST(SingleInstanceTest, SecondClaimOfTheMutexFails) {
   const std::wstring name = SingleInstanceMutexName() + L"_test_" + std::to_wstring(::GetCurrentProcessId());
   EXPECT_EQ(SingleInstanceMutexName(), std::wstring(L"pbmutex_single_instance_") + kProgramTitle);
