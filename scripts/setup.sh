@@ -6,7 +6,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(cmake ninja-build g++ make libgtest-dev googletest libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 fonts-wine
-          xvfb xauth x11-apps qpdf poppler-utils imagemagick clang)
+          xvfb xauth x11-apps qpdf poppler-utils imagemagick clang
+          xdotool x11-utils python3 python3-xlib)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -53,4 +54,16 @@ unpack_chm_tools() {
 chmbin="$here/out/tools/chm/usr/bin"
 if [ ! -x "$chmbin/chmcmd-3.2.2" ] || [ ! -x "$chmbin/chmls-3.2.2" ]; then
   unpack_chm_tools "$chmbin" || echo "warning: the CHM compiler could not be unpacked; the help file is not built" >&2
+fi
+
+# Debian's Wine never reads its own font folder, only the prefix's Fonts
+# folder and fontconfig's: without Tahoma and Marlett, caption buttons draw as
+# "0 1 r" and dialogs fall back to another face. Copied for a new prefix and
+# for an existing one alike; files already there are left as they are.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+if [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ]; then
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$font" ] || continue
+    [ -e "$fonts/$(basename "$font")" ] || cp "$font" "$fonts/"
+  done
 fi

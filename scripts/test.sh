@@ -69,6 +69,12 @@ rc=${PIPESTATUS[0]}
 [ "$rc" -eq 0 ] || status=1
 summary+=("$(grep -E '^e2e:' out/e2e.log | tail -n 1)")
 
+step "desktop end-to-end test (Quillon.exe under Xvfb, drops through XDND)"
+bash tests/app/desktop_e2e.sh 2>&1 | tee out/desktop-e2e.log | tail -n 30
+rc=${PIPESTATUS[0]}
+[ "$rc" -eq 0 ] || status=1
+summary+=("$(grep -E '^desktop-e2e:' out/desktop-e2e.log | tail -n 1)")
+
 echo
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
@@ -82,7 +88,7 @@ for log in out/native-ctest.log out/wine-ctest.log; do
   [[ "$f" =~ ^[0-9]+$ && "$t" =~ ^[0-9]+$ ]] || { f=1; t=1; }
   passed=$((passed + t - f)) failed=$((failed + f))
 done
-for pair in "e2e out/e2e.log" "layers out/layers.log" "help out/help.log"; do
+for pair in "e2e out/e2e.log" "desktop-e2e out/desktop-e2e.log" "layers out/layers.log" "help out/help.log"; do
   set -- $pair
   line=$(grep -E "^$1:" "$2" | tail -n 1)
   if [[ "$line" =~ ([0-9]+)\ checks\ passed,\ ([0-9]+)\ failed ]]; then

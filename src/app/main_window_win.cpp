@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -41,6 +42,11 @@ AppliedLayout g_applied;
 Settings* g_settings = nullptr;
 bool g_layoutRunning = false;
 MainCommandHandler g_commandHandler;
+MainDropHandler g_dropHandler;
+win::UniqueFont g_statusFont;
+// Where the window was when it was last minimised through its system menu
+// (or caption button): what the settings keep when it is minimised at exit.
+std::optional<MainWindowGeometry> g_lastNormal;
 
 const Settings& CurrentSettings() {
   static const Settings defaults;
@@ -145,11 +151,37 @@ LRESULT HandleListNotification(HWND window, NMHDR& header) {
 
 void PlaceControls(const MainWindowControls& c, const RECT& client);
 
+// Message 1 from a second start: the window comes to the front, restored
+// when it was minimised.
+void ComeToFront(HWND window) {
+  if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
+  ::ShowWindow(window, SW_SHOW);
+  ::SetForegroundWindow(window);
+}
+
+// The outer size of a window whose client area, menu bar included, is
+// width x height: the frame alone, without a menu, around that area.
+SIZE OuterSizeFor(HWND window, DWORD style, int width, int height) {
+  RECT outer{0, 0, width, height};
+  ::AdjustWindowRectEx(&outer, style, FALSE,
+                       window ? static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)) : 0);
+  return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   if (HandleMainWindowMessage(window, message, wParam, lParam, result)) return result;
   switch (message) {
+    case WM_CREATE:
+      // Sent by a second start with no creation data: nothing to read in lParam.
+      if (lParam == 0) {
+        ComeToFront(window);
+        return 0;
+      }
+      break;
     case WM_CLOSE:
+      // The close box asks like Files > Quit does.
+      if (g_commandHandler && g_commandHandler(kCommandQuit, nullptr)) return 0;
       ::DestroyWindow(window);
       return 0;
     case WM_DESTROY:
@@ -172,8 +204,8 @@ const MainWindowControls& MainControls() {
 }
 
 HFONT StatusFont() {
-  // One font for the life of the process: the status fields keep its handle.
-  static const win::UniqueFont font = [] {
+  // One font until shutdown: the status fields keep its handle.
+  if (!g_statusFont) g_statusFont = [] {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
@@ -188,8 +220,10 @@ HFONT StatusFont() {
     if (face.lfFaceName[0] == L'\0') ::wcscpy(face.lfFaceName, L"Tahoma");
     return win::UniqueFont(::CreateFontIndirectW(&face));
   }();
-  return font.get();
+  return g_statusFont.get();
 }
+
+void ReleaseStatusFont() { g_statusFont.reset(); }
 
 HMENU BuildMainMenu() {
   struct Entry {
@@ -237,12 +271,12 @@ HWND CreateMainWindow(Settings& settings, FileList& list) {
                                                ::LoadIconW(instance, MAKEINTRESOURCEW(1)));
   // Children are left out of the background erase: no flicker while sizing.
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  RECT frame{0, 0, width, height};
-  ::AdjustWindowRectEx(&frame, style, TRUE, 0);
-  const HWND window = CheckCreated(
-      ::CreateWindowExW(0, cls.c_str(), kProgramTitle, style, x, y, frame.right - frame.left,
-                        frame.bottom - frame.top, nullptr, BuildMainMenu(), instance, nullptr),
-      L"Main", kMainWindowFailed, kLineMainWindow);
+  // The height counts the menu bar in: the frame alone goes around it.
+  const SIZE outer = OuterSizeFor(nullptr, style, width, height);
+  const HWND window = CheckCreated(::CreateWindowExW(0, cls.c_str(), kProgramTitle, style, x, y, outer.cx, outer.cy,
+                                                     nullptr, BuildMainMenu(), instance, nullptr),
+                                   L"Main", kMainWindowFailed, kLineMainWindow);
+  g_lastNormal.reset();
   SetMainWindow(window);
   CreateMainWindowControls(window, settings, list);
 
@@ -256,14 +290,11 @@ HWND CreateMainWindow(Settings& settings, FileList& list) {
     ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   ::ShowWindow(window, SW_SHOW);
-  // Once more now that the menu bar is in place: the client size is the one asked for.
-  RECT client{};
-  ::GetClientRect(window, &client);
-  if (client.right != width || client.bottom != height) {
-    RECT outer{0, 0, width, height};
-    ::AdjustWindowRectEx(&outer, style, ::GetMenu(window) != nullptr, 0);
-    ::SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Once more now that the window is shown: the size is the one asked for.
+  const MainWindowGeometry shown = WindowGeometryOf(window);
+  if (shown.width != width || shown.height != height) {
+    const SIZE again = OuterSizeFor(window, style, width, height);
+    ::SetWindowPos(window, nullptr, 0, 0, again.cx, again.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   return window;
 }
@@ -304,7 +335,16 @@ void CreateMainWindowControls(HWND window, Settings& settings, FileList& list) {
               ::SendMessageW(main, kMessageShowThumbnail, static_cast<WPARAM>(row), 0);
             }
           },
+      .filesDropped =
+          [](HDROP drop) {
+            if (g_dropHandler) {
+              g_dropHandler(drop);
+            } else {
+              ::DragFinish(drop);
+            }
+          },
   });
+  ::DragAcceptFiles(controls.list, TRUE);
   SetStatusParts(controls.statusBar);
   UpdateStatusBar();
   LayoutMainWindow();
@@ -369,6 +409,31 @@ void PlaceControls(const MainWindowControls& c, const RECT& client) {
 bool IsLayoutRunning() { return g_layoutRunning; }
 
 void SetMainCommandHandler(MainCommandHandler handler) { g_commandHandler = std::move(handler); }
+void SetMainDropHandler(MainDropHandler handler) { g_dropHandler = std::move(handler); }
+
+MainWindowGeometry WindowGeometryOf(HWND window) {
+  RECT outer{};
+  RECT client{};
+  ::GetWindowRect(window, &outer);
+  ::GetClientRect(window, &client);
+  // The frame without a menu, taken from the outer height, leaves the client
+  // area with the menu bar, however many lines the menu takes.
+  const SIZE frame = OuterSizeFor(window, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), 0, 0);
+  return {outer.left, outer.top, client.right, (outer.bottom - outer.top) - frame.cy};
+}
+
+MainWindowGeometry GeometryToRemember(HWND window) {
+  if (!::IsIconic(window)) return WindowGeometryOf(window);
+  if (g_lastNormal) return *g_lastNormal;
+  // Minimised some other way than through the system command: the system
+  // still knows the place it would restore to.
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  ::GetWindowPlacement(window, &placement);
+  const RECT& normal = placement.rcNormalPosition;
+  const SIZE frame = OuterSizeFor(window, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), 0, 0);
+  return {normal.left, normal.top, (normal.right - normal.left) - frame.cx, (normal.bottom - normal.top) - frame.cy};
+}
 
 void UpdateStatusBar() {
   const HWND status = MainControls().statusBar;
@@ -392,16 +457,28 @@ bool HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       }
       return false;
     case WM_GETMINMAXINFO: {
-      RECT frame{0, 0, kMinClientWidth, kMinClientHeight};
-      ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)),
-                           ::GetMenu(window) != nullptr, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
+      // 600 x 400 with the menu bar counted in, as everywhere else.
+      const SIZE frame = OuterSizeFor(window, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)),
+                                      kMinClientWidth, kMinClientHeight);
       auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-      limits->ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+      limits->ptMinTrackSize = {frame.cx, frame.cy};
       return true;
     }
     case WM_NCHITTEST:
       // The pointer is over the main window but off the list: no drag label.
       HideDragCursor();
+      return false;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_MINIMIZE && window == MainControls().window && !::IsIconic(window)) {
+        g_lastNormal = WindowGeometryOf(window);
+      }
+      return false;
+    case WM_MOVING:
+    case WM_MOVE:
+      // A docked thumbnail window follows, once the move has been handled.
+      if (window == MainControls().window && CurrentSettings().ShowThumbs == 1 && !::IsIconic(window)) {
+        ::PostMessageW(window, kMessagePlaceThumbnail, 0, 0);
+      }
       return false;
     case WM_MOUSEWHEEL:
       // Only turns the list did not take itself arrive here.

@@ -3,6 +3,7 @@
 // status bar with its eight fields, and the layout that keeps them in place.
 // Windows-only.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,15 @@
 inline constexpr int kControlBuildButton = 1;
 inline constexpr int kControlStatusBar = 2;
 inline constexpr int kControlNoteLabel = 3;
+
+// Menu commands of window 0 besides the list's (filelist/list_commands.h).
+inline constexpr std::int32_t kCommandQuit = 5;
+inline constexpr std::int32_t kCommandStayOnTop = 6;
+inline constexpr std::int32_t kCommandRememberPosition = 7;
+inline constexpr std::int32_t kCommandShowThumbnail = 8;
+inline constexpr std::int32_t kCommandMoreOptions = 9;
+inline constexpr std::int32_t kCommandAbout = 10;
+inline constexpr std::int32_t kCommandHelp = 11;
 
 // Messages window 0 sends itself: show the thumbnail of the row in wParam,
 // and let a docked thumbnail window follow a move.
@@ -31,14 +41,21 @@ struct MainWindowControls {
   HWND noteLabel = nullptr;
 };
 
+// Message 1 (WM_CREATE) with both parameters 0: a second start of the
+// program asks the running one to come to the front.
+inline constexpr UINT kMessageActivate = WM_CREATE;
+
 // The controls of the main window, or null handles when it has none.
 const MainWindowControls& MainControls();
 // The status bar's font (its own face at 8 points), kept until the window goes.
 HFONT StatusFont();
+// Frees the status font at shutdown (after the last paint of the status bar).
+void ReleaseStatusFont();
 
 // Window 0 with its controls, at (X, Y) with client size W x H when
-// RememberWinPos is 1, else at (100, 100) with 600 x 400. Becomes MainWindow().
-// A failure is the fatal report from "Main".
+// RememberWinPos is 1, else at (100, 100) with 600 x 400. The client height
+// counts the menu bar in, as the settings file keeps it. Becomes
+// MainWindow(). A failure is the fatal report from "Main".
 HWND CreateMainWindow(Settings& settings, FileList& list);
 
 // Puts list 0, button 1, status bar 2 and note label 3 on window (any
@@ -59,10 +76,32 @@ bool IsLayoutRunning();
 // Rewrites the status fields from the settings and the list.
 void UpdateStatusBar();
 
+// The window's place as the settings keep it: outer left and top edges,
+// client width, and client height with the menu bar.
+struct MainWindowGeometry {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  bool operator==(const MainWindowGeometry&) const = default;
+};
+// window's place now.
+MainWindowGeometry WindowGeometryOf(HWND window);
+// The place to remember at exit: the live one, or while the window is
+// minimised the one it had just before it was minimised.
+MainWindowGeometry GeometryToRemember(HWND window);
+
 // Commands of window 0 that are not the list's (menus, shortcuts, and the
-// "Build PDF" button with its handle as control). True when handled.
+// "Build PDF" button with its handle as control). True when handled. The
+// close box arrives as command 5 ("Quit") without a control; when no
+// handler takes it, the window closes at once.
 using MainCommandHandler = std::function<bool(std::int32_t command, HWND control)>;
 void SetMainCommandHandler(MainCommandHandler handler);
+
+// Files dropped on the list. The handler owns drop (DragFinish); without
+// one the drop is released unread.
+using MainDropHandler = std::function<void(HDROP drop)>;
+void SetMainDropHandler(MainDropHandler handler);
 
 // The messages of window 0 that concern its controls: sizing, the minimum
 // size, the mouse wheel, the list's notifications and commands, thumbnail

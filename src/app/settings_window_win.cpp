@@ -9,6 +9,7 @@
 #include "app/settings_pages_win.h"
 #include "app/settings_panel_texts.h"
 #include "filelist/list_view_win.h"
+#include "filelist/thumbnail_win.h"
 #include "ui/fatal_error.h"
 #include "ui/win_handles.h"
 #include "ui/window_helpers.h"
@@ -158,6 +159,7 @@ void ApplyFollowUps(Settings& settings, const Settings& before) {
   }
   if (settings.ShowThumbs == 1) {
     // Size, colour and docking may have changed: the current row is drawn anew.
+    ForgetShownThumbnail();
     const std::int32_t row = CurrentRow();
     if (row >= 0 && main) ::PostMessageW(main, kMessageShowThumbnail, static_cast<WPARAM>(row), 0);
     if (GetThumbnailHooks().placeThumbnail) GetThumbnailHooks().placeThumbnail();

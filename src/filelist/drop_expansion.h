@@ -1,14 +1,27 @@
 #pragma once
-// One drop of files and folders on the list, up to the paths that become new
-// rows: folders replaced by the files inside them, each file optionally
-// probed, refused files collected, the result optionally sorted. Shared by
-// the main window's drop handling and the console companion.
+// One drop of files and folders on the list, up to the records that become
+// new rows: the dropped text split into paths, folders replaced by the files
+// inside them, each file optionally examined, refused files collected, the
+// list optionally sorted. The one intake of both the main window's drop
+// handling and the console companion.
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "filelist/file_list.h"
 #include "settings/settings.h"
+
+// The dropped text (full paths separated by line feeds) as paths, in order;
+// empty pieces are left out.
+std::vector<std::wstring> SplitDroppedText(std::wstring_view text);
+
+// The PDF name offered after one path was dropped on an empty list: a
+// folder's own name, or a file's name without its extension, followed by
+// ".pdf". A drive root ("D:\") gives its letter ("D.pdf"); a path with no
+// usable name gives the empty text.
+std::wstring SuggestedPdfName(const std::wstring& path, bool isFolder);
 
 // Appends the full paths of the files in folder to paths, in the order the
 // file system lists them; with recurse, a subfolder's files follow at the
@@ -22,9 +35,56 @@ void AddFolderFiles(const std::wstring& folder, std::vector<std::wstring>& paths
 // paths afterwards.
 std::size_t ExpandFolders(std::vector<std::wstring>& paths, bool recurse);
 
-// Sorts by file name, or by full path when includingPath; equal keys keep
-// their order.
-void SortDroppedFiles(std::vector<std::wstring>& paths, bool includingPath);
+// Examines the file named by item.Path (ProcessFile): fills FileSize, Width,
+// Height and Thumbnail; false when the file is to be skipped.
+using FileExaminer = std::function<bool(FileItem& item)>;
+
+// What the user sees of an intake: the progress window on the desktop,
+// nothing in the console. Every call has a do-nothing default.
+class IntakeProgress {
+ public:
+  virtual ~IntakeProgress() = default;
+  // The intake of pathCount paths starts (progress 0 to pathCount x 100).
+  virtual void Open(std::size_t pathCount) { (void)pathCount; }
+  // item was appended to the list: its row, and the layout refreshed.
+  virtual void Added(const FileItem& item) { (void)item; }
+  // One path is done: show value, handle pending events. True when a stop
+  // was asked for; cancelled is set when it was the Cancel button (the
+  // window's close box stops without cancelling).
+  virtual bool Step(std::int64_t value, bool& cancelled) {
+    (void)value;
+    (void)cancelled;
+    return false;
+  }
+  // The intake is over (also after a stop): value is the full range.
+  virtual void Finish(std::int64_t value) { (void)value; }
+  // The list was sorted after the drop: rows anew from the records, row 0 current.
+  virtual void Sorted() {}
+};
+
+// ProcesFilesDropped: every path examined in order; accepted files become
+// records (Id = list.ItemsAdded + the number added before them), refused
+// ones go to skipped (emptied first). cancelled is set when the user pressed
+// Cancel. The whole list is sorted afterwards when SortAfterDrop is 1 and
+// something was added. Returns the number added.
+std::int32_t ProcesFilesDropped(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
+                                std::vector<std::wstring>& skipped, bool& cancelled, const FileExaminer& examine,
+                                IntakeProgress& progress);
+// AddFilesDropped: every path becomes a record with its size only (0 when it
+// cannot be read); nothing is refused. Sorted as above.
+std::int32_t AddFilesDropped(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
+                             IntakeProgress& progress);
+
+struct DropOutcome {
+  std::int32_t added = 0;
+  bool cancelled = false;
+};
+
+// Folders expanded (EnableSubFolders), then ProcesFilesDropped or
+// AddFilesDropped as Preprocessing says; list.ItemsAdded grows by the number
+// added.
+DropOutcome TakeDrop(std::vector<std::wstring> paths, FileList& list, const Settings& settings,
+                     std::vector<std::wstring>& skipped, const FileExaminer& examine, IntakeProgress& progress);
 
 struct DropIntake {
   std::vector<std::wstring> added;    // the new rows, in list order
@@ -35,8 +95,6 @@ struct DropIntake {
 // decoder opens it).
 using ImageProbe = std::function<bool(const std::wstring& path)>;
 
-// The whole intake of one drop on an empty list: folders expanded
-// (EnableSubFolders), every file probed when Preprocessing is 1 (else all
-// are taken as they are), and the added files sorted when SortAfterDrop is 1
-// (by path when SortIncludingPath is 1).
+// TakeDrop on an empty list without progress, for callers that need only
+// the paths: refused files are those probe says no to.
 DropIntake TakeDroppedPaths(std::vector<std::wstring> paths, const Settings& settings, const ImageProbe& probe);

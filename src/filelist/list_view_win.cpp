@@ -612,6 +612,17 @@ LRESULT CALLBACK CallBack_ListView(HWND window, UINT message, WPARAM wParam, LPA
     case WM_NOTIFY:
       if (IsRefusedHeaderChange(*reinterpret_cast<const NMHDR*>(lParam))) return TRUE;
       break;
+    case WM_DROPFILES:
+      if (window == g_list.list) {
+        const auto drop = reinterpret_cast<HDROP>(wParam);
+        if (g_owner.filesDropped) {
+          g_owner.filesDropped(drop);
+        } else {
+          ::DragFinish(drop);
+        }
+        return 0;
+      }
+      break;
     case WM_TIMER:
       if (window == g_list.list && wParam == kBatchTimer) {
         FlushRowBatch();

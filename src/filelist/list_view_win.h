@@ -4,6 +4,7 @@
 // changes rows and records together. Windows-only.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,8 @@ struct ListViewOwner {
   std::function<void(bool hasRows)> rowsPresence;  // commands that need rows follow
   std::function<void()> rowsRemoved;               // checked rows went and some remain: focus moves on
   std::function<void(std::int32_t row)> rowClicked;  // the user clicked row (-1: off the rows)
+  // Files were dropped on the list; the receiver owns drop (DragFinish).
+  std::function<void(HDROP drop)> filesDropped;
 };
 void SetListViewOwner(ListViewOwner owner);
 

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "imaging/thumbnail_size.h"
+
 namespace {
 
 // Window coordinates come from the system and the settings file: a hostile
@@ -14,17 +16,7 @@ std::int32_t Clamp(std::int64_t v) {
 
 }  // namespace
 
-std::int32_t ThumbnailPixels(const Settings& settings) {
-  switch (settings.ThumbSize) {
-    case 1:
-      return 320;
-    case 2:
-      return 480;
-    case 3:
-      return 640;
-  }
-  return 250;
-}
+std::int32_t ThumbnailPixels(const Settings& settings) { return ThumbnailPixels(settings.ThumbSize); }
 
 ScreenPoint CentredThumbnailOrigin(std::int32_t edge, std::int32_t width, std::int32_t height) {
   return {Clamp((static_cast<std::int64_t>(edge) - width) / 2),

@@ -22,6 +22,9 @@ class OutputFile {
 
   // Creates the file, or truncates an existing one. IsOpen() tells whether it worked.
   static OutputFile CreateExclusive(const std::wstring& path);
+  // Opens an existing file for writing and empties it: the way in to a file
+  // that cannot be created anew (a hidden file, on Windows).
+  static OutputFile TruncateExisting(const std::wstring& path);
 
   bool IsOpen() const;
   bool Write(const void* data, std::size_t size);

@@ -32,6 +32,12 @@ OutputFile OutputFile::CreateExclusive(const std::wstring& path) {
   return f;
 }
 
+OutputFile OutputFile::TruncateExisting(const std::wstring& path) {
+  OutputFile f;
+  f.fd_ = ::open(Native(path).c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  return f;
+}
+
 bool OutputFile::IsOpen() const { return fd_ >= 0; }
 
 bool OutputFile::Write(const void* data, std::size_t size) {

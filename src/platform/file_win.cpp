@@ -27,6 +27,13 @@ OutputFile OutputFile::CreateExclusive(const std::wstring& path) {
   return f;
 }
 
+OutputFile OutputFile::TruncateExisting(const std::wstring& path) {
+  OutputFile f;
+  f.handle_ = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  return f;
+}
+
 bool OutputFile::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
 
 bool OutputFile::Write(const void* data, std::size_t size) {

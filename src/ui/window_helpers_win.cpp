@@ -1,5 +1,7 @@
 #include "ui/window_helpers.h"
 
+#include <unordered_map>
+
 #include <cwctype>
 
 #include "ui/placement.h"
@@ -11,6 +13,20 @@ constexpr wchar_t kOldWinProc[] = L"oldWinProc";
 constexpr std::int32_t kUnset = -65535;
 
 HWND g_mainWindow = nullptr;
+
+// The previous procedures of the windows the program subclassed, beside
+// their "oldWinProc" properties: under Wine reading a property is a round
+// trip to the Wine server, and a list view forwards every one of its
+// messages this way, thousands while a large drop is taken in.
+std::unordered_map<HWND, WNDPROC>& OldProcedures() {
+  static std::unordered_map<HWND, WNDPROC> procedures;
+  return procedures;
+}
+
+WNDPROC TakeOldProcedure(HWND window) {
+  OldProcedures().erase(window);
+  return reinterpret_cast<WNDPROC>(::RemovePropW(window, kOldWinProc));
+}
 
 // One armed placement at a time; see CentreNextDialog.
 struct DialogPlacement {
@@ -63,7 +79,7 @@ LRESULT CALLBACK PlacementProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return result;
   }
   if (message == WM_DESTROY) {
-    const auto old = reinterpret_cast<WNDPROC>(::RemovePropW(window, kOldWinProc));
+    const WNDPROC old = TakeOldProcedure(window);
     if (old) {
       ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
       return ::CallWindowProcW(old, window, message, wParam, lParam);
@@ -126,16 +142,19 @@ bool SubclassWindow(HWND window, WNDPROC procedure) {
     ::RemovePropW(window, kOldWinProc);
     return false;
   }
+  OldProcedures()[window] = old;
   return true;
 }
 
 bool IsSubclassed(HWND window) { return ::GetPropW(window, kOldWinProc) != nullptr; }
 
 LRESULT CallOldWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto old = reinterpret_cast<WNDPROC>(::GetPropW(window, kOldWinProc));
+  const auto known = OldProcedures().find(window);
+  const WNDPROC old = known != OldProcedures().end() ? known->second
+                                                     : reinterpret_cast<WNDPROC>(::GetPropW(window, kOldWinProc));
   const LRESULT result = old ? ::CallWindowProcW(old, window, message, wParam, lParam)
                              : ::DefWindowProcW(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) ::RemovePropW(window, kOldWinProc);
+  if (message == WM_NCDESTROY) TakeOldProcedure(window);
   return result;
 }
 

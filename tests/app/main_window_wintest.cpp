@@ -32,6 +32,14 @@ SIZE ClientSize(HWND window) {
   return {r.right, r.bottom};
 }
 
+// The height of the menu bar as the window shows it.
+int MenuBarHeight(HWND window) {
+  MENUBARINFO bar{};
+  bar.cbSize = sizeof bar;
+  if (!::GetMenuBarInfo(window, OBJID_MENU, 0, &bar)) return 0;
+  return bar.rcBar.bottom - bar.rcBar.top;
+}
+
 std::vector<std::wstring> MenuTexts(HMENU menu) {
   std::vector<std::wstring> texts;
   for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
@@ -87,9 +95,10 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_EQ(::SendMessageW(c.list, LVM_GETCOLUMNWIDTH, 1, 0), 100);
     EXPECT_EQ(::SendMessageW(c.list, LVM_GETCOLUMNWIDTH, 2, 0), 100);
   }
+  // The client size with the menu bar counted in, as the settings keep it.
   void Resize(int clientWidth, int clientHeight) {
     RECT outer{0, 0, clientWidth, clientHeight};
-    ::AdjustWindowRectEx(&outer, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), TRUE, 0);
+    ::AdjustWindowRectEx(&outer, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), FALSE, 0);
     ::SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                    SWP_NOMOVE | SWP_NOZORDER);
     PumpMessages();
@@ -107,9 +116,13 @@ TEST_F(MainWindowTest, OpensAtItsDefaultPlaceWithItsControlsAndMenus) {
   EXPECT_EQ(WindowText(window), kProgramTitle);
   EXPECT_EQ(WindowRect(window).left, 100);
   EXPECT_EQ(WindowRect(window).top, 100);
+  // 600 x 400 with the menu bar: stored, shown and stored again, the window
+  // never grows by a menu bar.
+  EXPECT_EQ(WindowGeometryOf(window), (MainWindowGeometry{100, 100, 600, 400}));
   const SIZE client = ClientSize(window);
   EXPECT_EQ(client.cx, 600);
-  EXPECT_EQ(client.cy, 400);
+  ASSERT_GT(MenuBarHeight(window), 0);
+  EXPECT_EQ(client.cy + MenuBarHeight(window), 400);
   EXPECT_TRUE(::GetWindowLongPtrW(window, GWL_STYLE) & WS_CLIPCHILDREN);
 
   const MainWindowControls& c = MainControls();
@@ -134,9 +147,7 @@ TEST_F(MainWindowTest, OpensAtItsDefaultPlaceWithItsControlsAndMenus) {
 
   // The window cannot be made smaller than 600 x 400 client pixels.
   Resize(300, 200);
-  const SIZE small = ClientSize(window);
-  EXPECT_EQ(small.cx, 600);
-  EXPECT_EQ(small.cy, 400);
+  EXPECT_EQ(WindowGeometryOf(window), (MainWindowGeometry{100, 100, 600, 400}));
 }
 
 TEST_F(MainWindowTest, StatusFieldsAreAsWideAsTheirSampleTexts) {
@@ -174,10 +185,8 @@ TEST_F(MainWindowTest, RememberedPlaceAndLayoutAtEverySize) {
   settings.H = 500;
   settings.JpgNoRecompression = 1;
   Open();
-  EXPECT_EQ(WindowRect(window).left, 140);
-  EXPECT_EQ(WindowRect(window).top, 90);
-  EXPECT_EQ(ClientSize(window).cx, 700);
-  EXPECT_EQ(ClientSize(window).cy, 500);
+  EXPECT_EQ(WindowGeometryOf(window), (MainWindowGeometry{140, 90, 700, 500}));
+  EXPECT_EQ(ClientSize(window).cy, 500 - MenuBarHeight(window));
   EXPECT_EQ(WindowText(MainControls().noteLabel), L"JPG storing is enabled");
   ExpectLayout();
 

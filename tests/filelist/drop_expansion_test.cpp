@@ -123,4 +123,149 @@ TEST_F(DropTest, WithoutProbingEverythingIsTakenInDropOrder) {
   EXPECT_TRUE(intake.skipped.empty());
 }
 
+TEST(DroppedTextTest, SplitsAtLineFeedsKeepingOrderAndDroppingEmptyPieces) {
+  struct Case {
+    std::wstring_view text;
+    std::vector<std::wstring> paths;
+  };
+  const Case cases[] = {
+      {L"", {}},
+      {L"\n\n", {}},
+      {L"C:\\a.jpg", {L"C:\\a.jpg"}},
+      {L"C:\\b.jpg\nC:\\a b.jpg\n", {L"C:\\b.jpg", L"C:\\a b.jpg"}},
+      {L"\nC:\\x\n\nC:\\\u00e9t\u00e9.png", {L"C:\\x", L"C:\\\u00e9t\u00e9.png"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SplitDroppedText(c.text), c.paths);
+}
+
+TEST(DroppedTextTest, SuggestedNameComesFromTheFolderOrTheFileWithoutExtension) {
+  struct Case {
+    std::wstring path;
+    bool folder;
+    std::wstring name;
+  };
+  const Case cases[] = {
+      {L"C:\\scans\\holiday", true, L"holiday.pdf"},
+      {L"C:\\scans\\holiday\\", true, L"holiday.pdf"},
+      {L"C:\\scans\\v1.2", true, L"v1.2.pdf"},  // a folder's dot is part of its name
+      {L"C:\\scans\\page 1.jpg", false, L"page 1.pdf"},
+      {L"C:\\scans\\photo.2020.png", false, L"photo.2020.pdf"},
+      {L"/home/u/README", false, L"README.pdf"},
+      {L"C:\\scans\\.hidden", false, L".hidden.pdf"},
+      {L"D:\\", true, L"D.pdf"},
+      {L"\\", true, L""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SuggestedPdfName(c.path, c.folder), c.name) << c.path.size();
+}
+
+// A progress that records what the intake told it and stops where asked.
+class RecordingProgress : public IntakeProgress {
+ public:
+  void Open(std::size_t count) override { opened = count; }
+  void Added(const FileItem& item) override { added.push_back(item.Id); }
+  bool Step(std::int64_t value, bool& cancelled) override {
+    steps.push_back(value);
+    if (static_cast<std::int64_t>(steps.size()) != stopAt) return false;
+    cancelled = cancelOnStop;
+    return true;
+  }
+  void Finish(std::int64_t value) override { finished = value; }
+  void Sorted() override { ++sorted; }
+
+  std::int64_t stopAt = -1;
+  bool cancelOnStop = true;
+  std::size_t opened = 0;
+  std::vector<std::int32_t> added;
+  std::vector<std::int64_t> steps;
+  std::int64_t finished = -1;
+  int sorted = 0;
+};
+
+std::vector<std::wstring> Names(const FileList& list) {
+  std::vector<std::wstring> names;
+  for (const FileItem& item : list.Items) names.push_back(item.Name);
+  return names;
+}
+
+TEST_F(DropTest, ProbingIntakeNumbersRecordsAfterTheListAndSortsTheWholeList) {
+  Settings settings;
+  FileList list;
+  FileItem earlier;
+  earlier.Id = 6;
+  earlier.Path = earlier.Name = L"zz.jpg";
+  AddItemToList(list, std::move(earlier));
+  list.ItemsAdded = 7;
+  const std::wstring gone = dir_.File(L"gone.jpg");
+  std::vector<std::wstring> skipped = {L"left over from the last drop"};
+  const FileExaminer examine = [&](FileItem& item) {
+    if (item.Path == gone) return false;
+    item.FileSize = 1000;
+    item.Width = 4;
+    item.Height = 3;
+    return true;
+  };
+  RecordingProgress progress;
+  const DropOutcome outcome = TakeDrop({loose_, gone, dir_.File(L"Y.png")}, list, settings, skipped, examine, progress);
+  EXPECT_EQ(outcome.added, 2);
+  EXPECT_FALSE(outcome.cancelled);
+  EXPECT_EQ(list.ItemsAdded, 9);
+  EXPECT_EQ(skipped, (std::vector<std::wstring>{gone}));
+  EXPECT_EQ(progress.opened, 3u);
+  EXPECT_EQ(progress.added, (std::vector<std::int32_t>{7, 8}));
+  EXPECT_EQ(progress.steps, (std::vector<std::int64_t>{100, 200, 300}));
+  EXPECT_EQ(progress.finished, 300);
+  // The earlier record takes part in the sort, not only the new ones.
+  EXPECT_EQ(progress.sorted, 1);
+  EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"a0.jpg", L"Y.png", L"zz.jpg"}));
+  EXPECT_EQ(list.TotalFileBytes, 2000);
+}
+
+TEST_F(DropTest, StoppedIntakeKeepsWhatWasAddedAndStillSorts) {
+  struct Case {
+    bool preprocessing;
+    bool cancelButton;  // else the progress window's close box
+    bool cancelled;     // what the caller is told
+  };
+  const Case cases[] = {{true, true, true}, {true, false, false}, {false, true, false}};
+  for (const Case& c : cases) {
+    Settings settings;
+    settings.Preprocessing = c.preprocessing ? 1 : 0;
+    FileList list;
+    std::vector<std::wstring> skipped;
+    RecordingProgress progress;
+    progress.stopAt = 2;
+    progress.cancelOnStop = c.cancelButton;
+    const DropOutcome outcome = TakeDrop({dir_.File(L"m.jpg"), dir_.File(L"b.jpg"), dir_.File(L"a.jpg")}, list,
+                                         settings, skipped, [](FileItem&) { return true; }, progress);
+    EXPECT_EQ(outcome.added, 2);
+    EXPECT_EQ(outcome.cancelled, c.cancelled);
+    EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"b.jpg", L"m.jpg"}));
+    EXPECT_EQ(progress.finished, 300);  // the bar fills up before the window goes
+  }
+}
+
+TEST_F(DropTest, PlainIntakeRecordsSizesAndRefusesNothing) {
+  Settings settings;
+  settings.Preprocessing = 0;
+  settings.SortAfterDrop = 0;
+  FileList list;
+  std::vector<std::wstring> skipped;
+  RecordingProgress progress;
+  const std::wstring text = dir_.File(L"notes.txt");
+  testsupport::WriteText(fs::path(text), "twelve bytes");
+  const std::wstring gone = dir_.File(L"gone.jpg");
+  TakeDrop({text, gone}, list, settings, skipped,
+           [](FileItem&) -> bool {
+             ADD_FAILURE() << "examined";
+             return false;
+           },
+           progress);
+  ASSERT_EQ(list.Items.size(), 2u);
+  EXPECT_EQ(list.Items[0].FileSize, 12);
+  EXPECT_EQ(list.Items[1].FileSize, 0);
+  EXPECT_EQ(list.Items[0].Width, 0);
+  EXPECT_EQ(list.TotalFileBytes, 12);
+  EXPECT_EQ(progress.sorted, 0);
+}
+
 }  // namespace

@@ -1,0 +1,99 @@
+#include "imaging/image_examine_win.h"
+
+#include <new>
+
+#include "imaging/thumbnail_size.h"
+#include "platform/file.h"
+
+namespace {
+
+// A 24-bit device-independent bitmap of the given size, or null.
+win::UniqueBitmap CreateBitmap24(std::int32_t width, std::int32_t height) {
+  if (!DibCanvas::Possible(width, height)) return {};
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  win::UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bits) return {};
+  return bitmap;
+}
+
+// The bitmap reduced to width x height with halftone stretching, which
+// averages the pixels each target pixel covers; null when GDI refuses.
+win::UniqueBitmap Reduce(HBITMAP source, std::int32_t sourceWidth, std::int32_t sourceHeight, std::int32_t width,
+                         std::int32_t height) {
+  win::UniqueBitmap reduced = CreateBitmap24(width, height);
+  if (!reduced) return {};
+  CanvasDc from(source);
+  CanvasDc to(reduced.get());
+  if (!from || !to) return {};
+  ::SetStretchBltMode(to.get(), HALFTONE);
+  ::SetBrushOrgEx(to.get(), 0, 0, nullptr);  // HALFTONE needs it set afterwards
+  if (!::StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, sourceWidth, sourceHeight, SRCCOPY)) {
+    return {};
+  }
+  return reduced;
+}
+
+bool Examine(const std::wstring& path, std::int32_t box, ExaminedImage& examined) {
+  const std::int64_t size = platform::FileSize(path);
+  if (size < 0) return false;
+  examined.fileSize = size;
+  GdipImage image;
+  if (LoadImageFile(image, path) != kStatusOk) return false;
+  PixelSize pixels;
+  if (GetImageSize(image, pixels) != kStatusOk || pixels.width <= 0 || pixels.height <= 0) return false;
+  examined.width = pixels.width;
+  examined.height = pixels.height;
+  win::UniqueBitmap bitmap;
+  if (DrawImageToBitmap(image, bitmap) != kStatusOk) return false;
+  if (image.Dispose() != kStatusOk) return false;
+  if (!bitmap) return true;  // no drawing context: accepted without a thumbnail
+  const ThumbnailDimensions reduced = ReducedThumbnailSize(pixels.width, pixels.height, box);
+  if (reduced.width != pixels.width || reduced.height != pixels.height) {
+    bitmap = Reduce(bitmap.get(), pixels.width, pixels.height, reduced.width, reduced.height);
+  }
+  examined.thumbnail = std::move(bitmap);
+  return true;
+}
+
+}  // namespace
+
+std::int32_t DrawImageToBitmap(const GdipImage& image, win::UniqueBitmap& bitmap) {
+  PixelSize size;
+  const std::int32_t sizeStatus = GetImageSize(image, size);
+  if (sizeStatus != kStatusOk) return sizeStatus;
+  win::UniqueBitmap drawn = CreateBitmap24(size.width, size.height);
+  if (!drawn) return kStatusOutOfMemory;
+  CanvasDc dc(drawn.get());
+  if (!dc) return kStatusOk;
+  GdipGraphics graphics;
+  auto status = static_cast<std::int32_t>(gdip::GdipCreateFromHDC(dc.get(), graphics.Receive()));
+  if (status != kStatusOk) return status;
+  status = static_cast<std::int32_t>(
+      gdip::GdipDrawImageRectI(graphics.get(), image.get(), 0, 0, size.width, size.height));
+  // GDI+ may decode a file only when it is first drawn and then reports the
+  // damage it finds with whatever status it likes: the file cannot be drawn.
+  if (status != kStatusOk) return kStatusWin32Error;
+  // The graphics object draws through the context: it goes first.
+  status = graphics.Delete();
+  if (status != kStatusOk) return status;
+  dc.Close();
+  bitmap = std::move(drawn);
+  return kStatusOk;
+}
+
+bool ExamineImageFile(const std::wstring& path, std::int32_t box, ExaminedImage& examined) {
+  examined = ExaminedImage{};
+  try {
+    return Examine(path, box, examined);
+  } catch (const std::bad_alloc&) {
+    examined = ExaminedImage{};
+    return false;
+  }
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The intake's look at one dropped file (ProcessFile): its size, its pixel
+// size and a reduced copy for the thumbnail window. Windows only; GDI+ must
+// have been started.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "imaging/gdiplus_win.h"
+#include "ui/win_handles.h"
+
+struct ExaminedImage {
+  std::int64_t fileSize = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  // The image at most box x box pixels large; empty when no drawing context
+  // could be had (the file is still accepted).
+  win::UniqueBitmap thumbnail;
+};
+
+// False when the file is to be skipped: it does not exist, GDI+ does not
+// open it, or its pixels cannot be drawn. Whatever status GDI+ gives for a
+// file (Wine says 1 for text and damaged files, Windows 13 or 2; a damaged
+// file may even claim to be out of memory), the file is refused, never the
+// program ended: the user's file is the problem, not the program.
+bool ExamineImageFile(const std::wstring& path, std::int32_t box, ExaminedImage& examined);
+
+// Renders image at its own pixel size into a new 24-bit bitmap (bitmap is
+// replaced only on success). Returns a GDI+ status: 3 when the bitmap cannot
+// be made, 7 when the image's pixels cannot be drawn. When no drawing context
+// can be opened, 0 is returned and bitmap stays empty.
+std::int32_t DrawImageToBitmap(const GdipImage& image, win::UniqueBitmap& bitmap);

@@ -1,0 +1,21 @@
+#pragma once
+// The size of the reduced copy of an image kept for the thumbnail window.
+#include <cstdint>
+
+struct ThumbnailDimensions {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  bool operator==(const ThumbnailDimensions&) const = default;
+};
+
+// Edge of the square box thumbnails are reduced into, from ThumbSize:
+// 1 -> 320, 2 -> 480, 3 -> 640, anything else 250 pixels.
+std::int32_t ThumbnailPixels(std::int32_t thumbSize);
+
+// The size an image of width x height is reduced to so that it fits a box of
+// box x box pixels with its aspect ratio kept; an image that already fits
+// keeps its size. Computed in single precision and rounded half to even, as
+// the thumbnails have always been sized. The result never exceeds the box:
+// for a square image the single-precision quotient can come out a hair
+// above it, which must not count as a fault.
+ThumbnailDimensions ReducedThumbnailSize(std::int32_t width, std::int32_t height, std::int32_t box);

@@ -1,0 +1,190 @@
+#!/usr/bin/env bash
+# End-to-end test of the desktop program as a person uses it: Quillon.exe
+# under Wine in its own Xvfb display; files dropped on the list through the
+# X11 drag-and-drop protocol (tests/app/xdnd_drop.py), everything else with
+# keys and clicks (xdotool); the PDF judged by qpdf, pdfinfo and pdftoppm,
+# then the log, the skipped-files export and the settings file written at exit.
+# Needs the Windows build (scripts/test.sh builds it before running this).
+# Prints one line per failed check and a summary line; exits 1 on any failure.
+# KEEP=1 keeps the work folder (screenshots included) for a look.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/wine-env.sh"
+export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
+exe="$root/out/$QUILLON_WINE_ARCH/src/Quillon.exe"
+
+if [ -z "${QUILLON_E2E_DISPLAY:-}" ]; then
+  # Outside a display: start one, with a Wine server of its own, and run again inside it.
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  QUILLON_E2E_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+work=$(mktemp -d /tmp/quillon-desktop-e2e.XXXXXX)
+cleanup() {
+  wineserver -k 2>/dev/null
+  [ -n "${KEEP:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+wineserver -p 2>/dev/null
+
+passed=0
+failed=0
+current=""
+group() { current=$1; }
+ok() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); echo "FAIL [$current] $*"; }
+check() {  # check "what" command...
+  local what=$1
+  shift
+  if "$@"; then ok; else fail "$what"; fi
+}
+expect_eq() {  # expect_eq "what" expected actual
+  if [ "$2" == "$3" ]; then ok; else fail "$1: expected [$2], got [$3]"; fi
+}
+contains() { grep -qF -- "$2" "$1"; }
+winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+shot() { import -window root "$work/$1.png" 2>/dev/null; }
+# Waits up to $1 tenths of a second for a command to succeed.
+wait_for() {
+  local tenths=$1
+  shift
+  for _ in $(seq "$tenths"); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# X windows whose name is exactly $1, one id a line.
+windows_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
+# x y width height of an X window.
+geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+                           /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
+}
+title="Quillon 1.0.52"
+main_window() { windows_named "$title" | while read -r w; do
+  set -- $(geometry "$w")
+  [ "$3" -ge 600 ] && echo "$w" && break
+done; }
+# The program's smaller window of that title (the skipped-files window).
+small_window() { windows_named "$title" | while read -r w; do
+  set -- $(geometry "$w")
+  [ "$3" -lt 600 ] && echo "$w" && break
+done; }
+has_window() { [ -n "$(windows_named "$1")" ]; }
+no_window() { [ -z "$(windows_named "$1")" ]; }
+has_main() { [ -n "$(main_window)" ]; }
+has_small() { [ -n "$(small_window)" ]; }
+# Clicks at x y of the screen.
+click() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
+# Types a path into the focused file-name box of a save dialog, replacing its text.
+type_file_name() {
+  xdotool key --clearmodifiers End shift+Home BackSpace
+  xdotool type --delay 20 "$1"
+  sleep 0.2
+  xdotool key Return
+}
+
+# A private copy of the program: its settings file lies beside it.
+app="$work/app"
+mkdir -p "$app" "$work/images/more" "$work/out"
+cp "$exe" "$app/Quillon.exe"
+printf '\xef\xbb\xbf\r\n[PDF creation]\r\nPaperFormat = 1\r\n[General]\r\nRememberWinPos = 1\r\nX = 120\r\nY = 110\r\nW = 640\r\nH = 480\r\nShowOptions = 0\r\nOpenPdf = 0\r\nOpenDir = 0\r\nConfirmations = 1\r\nEnableSubFolders = 1\r\n' \
+  >"$app/Quillon.ini"
+convert=/usr/bin/convert
+$convert -size 120x80 gradient:red-blue "$work/images/b photo.jpg"
+$convert -size 60x90 xc:green "$work/images/a.png"
+$convert -size 50x50 xc:yellow "$work/images/more/c.gif"
+echo "not an image" >"$work/images/notes.txt"
+start_app() { "$QUILLON_WINE" "$app/Quillon.exe" </dev/null >/dev/null 2>&1 & app_pid=$!; }
+
+group "start-up"
+start_app
+check "main window opens" wait_for 150 has_main
+main=$(main_window)
+read -r mx my mw mh <<<"$(geometry "$main")"
+expect_eq "window place from the settings file" "120 110" "$mx $my"
+shot start
+
+group "single instance"
+xdotool key --window "$main" alt+space
+sleep 0.5
+xdotool key n
+check "minimised" wait_for 30 bash -c "[ \$(xwininfo -id $main | awk '/Width:/{print \$2}') -lt 600 ]"
+timeout 30 "$QUILLON_WINE" "$app/Quillon.exe" </dev/null >/dev/null 2>&1
+expect_eq "second start ends at once with 0" 0 $?
+check "first window restored" wait_for 30 bash -c "[ \$(xwininfo -id $main | awk '/Width:/{print \$2}') -eq $mw ]"
+expect_eq "one main window" 1 "$(windows_named "$title" | wc -l)"
+
+group "drop"
+# The list's middle, away from the header.
+drop_x=$((mx + mw / 2))
+drop_y=$((my + mh / 2))
+/usr/bin/python3 "$root/tests/app/xdnd_drop.py" "$main" "$drop_x" "$drop_y" "$work/images"
+expect_eq "drop accepted through XDND" 0 $?
+check "skipped-files window opens" wait_for 150 has_small
+shot skipped
+skipped=$(small_window)
+read -r sx sy sw sh <<<"$(geometry "$skipped")"
+# " Export the list " sits at (220, 70), 100 x 25, in the client area under
+# the caption; the frame is as thick below as at the sides.
+border=$(( (sw - 330) / 2 ))
+click $((sx + border + 270)) $((sy + sh - border - 100 + 82))
+check "export dialog opens" wait_for 100 has_window "Save As"
+export_file="$work/out/refused"
+type_file_name "$(winpath "$export_file")"
+check "skipped-files window closes after the export" wait_for 100 bash -c "[ -z \"\$($(declare -f windows_named geometry small_window); title='$title'; small_window)\" ]"
+printf 'Z:%s\r\n' "$(winpath "$work/images/notes.txt" | cut -c3-)" >"$work/expected-export"
+expect_eq "export lists the refused file" "$(od -c <"$work/expected-export")" "$(od -c <"$export_file.txt" 2>/dev/null)"
+shot filled
+
+group "build"
+read -r mx my mw mh <<<"$(geometry "$main")"
+# "Build PDF": 200 x 38 at x 15, 12 pixels under the list, which ends 75 +
+# the status bar above the client area's bottom; the client area ends one
+# frame width above the window's bottom.
+border=$(( (mw - 640) / 2 ))
+click $((mx + border + 115)) $((my + mh - border - 20 - 75 + 12 + 19))
+check "output dialog opens" wait_for 100 has_window "PDF file name"
+pdf="$work/out/book.pdf"
+type_file_name "$(winpath "$work/out/book")"
+check "PDF written" wait_for 300 test -s "$pdf"
+check "build finished" wait_for 300 test -s "$pdf.log"
+sleep 1
+check "qpdf --check" bash -c "qpdf --check '$pdf' >/dev/null 2>&1"
+expect_eq "one page per accepted image" 3 "$(pdfinfo "$pdf" 2>/dev/null | sed -n 's/^Pages: *//p')"
+expect_eq "A4 pages" "595.28 x 841.89" "$(pdfinfo -f 1 -l 1 "$pdf" 2>/dev/null | sed -n 's/^Page *1 size: *\([0-9.]*\) x \([0-9.]*\) pts.*/\1 x \2/p')"
+check "first page renders" pdftoppm -r 20 -f 1 -l 1 -singlefile -png "$pdf" "$work/page1"
+# Sorted by name after the drop: a.png is the first page.
+check "first page is a.png" contains "$pdf.log" "$(winpath "$work/images/a.png")"
+sum=$(md5sum <"$pdf")
+
+group "overwrite question"
+check "main window usable again" wait_for 100 no_window "PDF file name"
+click $((mx + border + 115)) $((my + mh - border - 20 - 75 + 12 + 19))
+check "output dialog opens again" wait_for 100 has_window "PDF file name"
+type_file_name "$(winpath "$pdf")"
+check "question asked" wait_for 100 bash -c "[ \$(xdotool search --onlyvisible --name '^$title\$' | wc -l) -ge 2 ]"
+shot overwrite
+xdotool key n
+check "No reopens the dialog" wait_for 100 has_window "PDF file name"
+xdotool key Escape
+check "dialog cancelled" wait_for 100 no_window "PDF file name"
+expect_eq "PDF untouched" "$sum" "$(md5sum <"$pdf")"
+
+group "quit"
+xdotool key --window "$main" alt+F4
+check "quit question" wait_for 100 bash -c "[ \$(xdotool search --onlyvisible --name '^$title\$' | wc -l) -ge 2 ]"
+shot quit
+xdotool key Return
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+check "program ended" bash -c "! kill -0 $app_pid 2>/dev/null"
+ini="$app/Quillon.ini"
+for line in "X = 120" "Y = 110" "W = 640" "H = 480" "LastDirectory = $(winpath "$work/out")\\"; do
+  check "settings file keeps $line" grep -qxF -- "$line"$'\r' "$ini"
+done
+check "settings file starts with its mark" bash -c "head -c 5 '$ini' | od -An -tx1 | grep -q 'ef bb bf 0d 0a'"
+
+echo "desktop-e2e: $passed checks passed, $failed failed"
+[ "$failed" -eq 0 ]

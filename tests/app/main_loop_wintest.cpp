@@ -1,0 +1,373 @@
+// The program's spine run in-process: Main with a settings file of the
+// test's own, driven by posted commands, drops and answered dialogs until
+// the user quits; then the settings file it left behind.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/help_win.h"
+#include "app/main_loop_win.h"
+#include "app/main_window_win.h"
+#include "app/single_instance_win.h"
+#include "filelist/list_view_win.h"
+#include "format/program_info.h"
+#include "imaging/gdiplus_win.h"
+#include "platform/file.h"
+#include "support/gui_harness_win.h"
+#include "support/png_maker.h"
+#include "support/temp_dir.h"
+#include "ui/window_helpers.h"
+
+using namespace testsupport;
+
+namespace {
+
+// Steps run one after another from the event loops of the program; each
+// returns true when it is done. When the script is not through in time the
+// main window is destroyed, which ends Main, so that a test fails rather
+// than hangs.
+class Script {
+ public:
+  explicit Script(std::vector<std::function<bool()>> steps, int timeoutMs = 30000)
+      : steps_(std::move(steps)), deadline_(::GetTickCount() + static_cast<DWORD>(timeoutMs)),
+        task_([this] { return Step(); }, 0) {}
+  bool finished() const { return next_ == steps_.size(); }
+  std::size_t reached() const { return next_; }
+
+ private:
+  bool Step() {
+    if (finished()) return true;
+    if (static_cast<LONG>(::GetTickCount() - deadline_) > 0) {
+      ADD_FAILURE() << "script stuck at step " << next_;
+      if (MainWindow()) ::DestroyWindow(MainWindow());
+      return true;
+    }
+    if (steps_[next_]()) ++next_;
+    return finished();
+  }
+  std::vector<std::function<bool()>> steps_;
+  std::size_t next_ = 0;
+  DWORD deadline_;
+  TimerTask task_;
+};
+
+// The main window once Main has opened it.
+bool WindowOpen() { return MainWindow() && ::IsWindowVisible(MainWindow()); }
+
+std::function<bool()> Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return [=] {
+    if (!WindowOpen()) return false;
+    ::PostMessageW(MainWindow(), message, wParam, lParam);
+    return true;
+  };
+}
+std::function<bool()> Command(int command) { return Post(WM_COMMAND, static_cast<WPARAM>(command)); }
+std::function<bool()> Do(std::function<void()> action) {
+  return [action] {
+    if (!WindowOpen()) return false;
+    action();
+    return true;
+  };
+}
+// Waits until the main window is enabled again (a modal run has ended).
+std::function<bool()> Idle() {
+  return [] { return WindowOpen() && ::IsWindowEnabled(MainWindow()); };
+}
+
+// A DROPFILES block as the shell hands it over, wide paths.
+HGLOBAL MakeDrop(const std::vector<std::wstring>& paths) {
+  std::wstring list;
+  for (const std::wstring& path : paths) list += path + L'\0';
+  list += L'\0';
+  const std::size_t bytes = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+  const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+  auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->pt = {50, 50};
+  drop->fWide = TRUE;
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
+  ::GlobalUnlock(memory);
+  return memory;
+}
+
+std::function<bool()> DropFiles(std::vector<std::wstring> paths) {
+  return [paths] {
+    if (!WindowOpen() || !MainControls().list) return false;
+    ::PostMessageW(MainControls().list, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+    return true;
+  };
+}
+
+bool Checked(int command) {
+  return (::GetMenuState(::GetMenu(MainWindow()), static_cast<UINT>(command), MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+class MainLoopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitCommonControlsForTests();
+    settingsPath = dir.File(L"Quillon.ini");
+    SetShellOpener([this](const std::wstring& target) { opened.push_back(target); });
+    SetSettingsPanel([this](Settings&, const FileList&) {
+      ++panelShown;
+      return panelAnswer;
+    });
+  }
+  void TearDown() override {
+    SetShellOpener(nullptr);
+    SetSettingsPanel(nullptr);
+    SetHelpViewer(nullptr);
+  }
+  void WriteSettings(const std::string& general) {
+    WriteText(std::filesystem::path(settingsPath), "\xEF\xBB\xBF\r\n[General]\r\n" + general);
+  }
+  std::string SavedSettings() { return ReadText(std::filesystem::path(settingsPath)); }
+  std::wstring Png(const std::wstring& name) {
+    PngSpec spec{.width = 40, .height = 30, .colourType = 0, .pixels = std::vector<unsigned char>(1200, 0x40),
+                 .palette = {}};
+    const std::vector<unsigned char> png = MakePng(spec);
+    WriteBytes(dir.path() / name, png.data(), png.size());
+    return dir.File(name);
+  }
+
+  GdiplusSession gdiplus;
+  TempDir dir;
+  std::wstring settingsPath;
+  std::vector<std::wstring> opened;
+  int panelShown = 0;
+  bool panelAnswer = true;
+};
+
+bool Contains(const std::string& text, const std::string& line) { return text.find(line + "\r\n") != std::string::npos; }
+
+TEST_F(MainLoopTest, QuitAsksUnlessConfirmationsIsOffAndSavesTheSettings) {
+  WriteSettings("RememberWinPos = 1\r\nX = 150\r\nY = 120\r\nW = 640\r\nH = 480\r\n");
+  DialogAnswerer answers;
+  answers.Press(IDNO).Press(IDYES).SaveScreenshots(L"quit_question");
+  std::wstring caption;
+  Script script({[&] {
+                   if (!WindowOpen()) return false;
+                   caption = WindowText(MainWindow());
+                   return true;
+                 },
+                 Post(WM_CLOSE),  // answered No: the program goes on
+                 Idle(), Command(kCommandQuit)});
+  EXPECT_EQ(Main(settingsPath), 0);
+  EXPECT_TRUE(script.finished());
+  EXPECT_EQ(caption, kProgramTitle);
+  ASSERT_EQ(answers.seen().size(), 2u);
+  for (const SeenDialog& seen : answers.seen()) {
+    EXPECT_EQ(seen.text, L"Do you really want to quit ?");
+    EXPECT_EQ(seen.caption, kProgramTitle);
+    EXPECT_EQ(seen.icon, ::LoadIconW(nullptr, IDI_QUESTION));
+    EXPECT_EQ(seen.buttons, (std::vector<int>{IDYES, IDNO}));
+  }
+  EXPECT_FALSE(MainWindow());
+  const std::string saved = SavedSettings();
+  EXPECT_EQ(saved.rfind("\xEF\xBB\xBF\r\n; ", 0), 0u);
+  for (const char* line : {"X = 150", "Y = 120", "W = 640", "H = 480"}) EXPECT_TRUE(Contains(saved, line)) << line;
+
+  // Confirmations 0: the close box ends the program at once.
+  WriteSettings("Confirmations = 0\r\n");
+  DialogAnswerer none;
+  Script close({Post(WM_CLOSE)});
+  EXPECT_EQ(Main(settingsPath), 0);
+  EXPECT_TRUE(none.seen().empty());
+}
+
+TEST_F(MainLoopTest, MinimisedWindowSavesThePlaceItHadBeforeAndComesBackOnMessageOne) {
+  WriteSettings("Confirmations = 0\r\nRememberWinPos = 1\r\nX = 150\r\nY = 120\r\nW = 640\r\nH = 480\r\n");
+  bool restored = false, foundRunning = false;
+  Script script({Do([] {
+                   ::SetWindowPos(MainWindow(), nullptr, 210, 140, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+                 }),
+                 Post(WM_SYSCOMMAND, SC_MINIMIZE),
+                 [] { return ::IsIconic(MainWindow()) != FALSE; },
+                 Do([&] {
+                   // A second start finds this window and brings it back.
+                   foundRunning = FindRunningInstance() == MainWindow();
+                   ::SendMessageW(MainWindow(), kMessageActivate, 0, 0);
+                   restored = !::IsIconic(MainWindow());
+                 }),
+                 Post(WM_SYSCOMMAND, SC_MINIMIZE), [] { return ::IsIconic(MainWindow()) != FALSE; },
+                 Command(kCommandQuit)});
+  Main(settingsPath);
+  EXPECT_TRUE(script.finished());
+  EXPECT_TRUE(foundRunning);
+  EXPECT_TRUE(restored);
+  const std::string saved = SavedSettings();
+  for (const char* line : {"X = 210", "Y = 140", "W = 640", "H = 480"}) EXPECT_TRUE(Contains(saved, line)) << line;
+}
+
+TEST_F(MainLoopTest, SettingsThatCannotBeSavedAreToldOnce) {
+  settingsPath = dir.File(L"no such folder\\Quillon.ini");
+  DialogAnswerer answers;
+  answers.Press(IDYES).Press(IDOK).SaveScreenshots(L"settings_not_saved");
+  Script script({Command(kCommandQuit)});
+  EXPECT_EQ(Main(settingsPath), 0);
+  ASSERT_EQ(answers.seen().size(), 2u);
+  EXPECT_EQ(answers.seen()[1].text, L"Unable to save settings on exit.");
+  EXPECT_EQ(answers.seen()[1].icon, ::LoadIconW(nullptr, IDI_WARNING));
+  EXPECT_TRUE(answers.seen()[1].owner);
+}
+
+TEST_F(MainLoopTest, OptionsMenuTogglesItsFlagsAndTheSettingsWindowComesFromEveryWay) {
+  WriteSettings("Confirmations = 0\r\n");
+  bool topmost = false, checks = false, clearedAgain = false;
+  Script script({Command(kCommandStayOnTop), Command(kCommandRememberPosition), Command(kCommandShowThumbnail),
+                 Do([&] {
+                   topmost = (::GetWindowLongPtrW(MainWindow(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+                   checks = Checked(kCommandStayOnTop) && Checked(kCommandRememberPosition) &&
+                            Checked(kCommandShowThumbnail);
+                 }),
+                 Command(kCommandShowThumbnail),
+                 Do([&] { clearedAgain = !Checked(kCommandShowThumbnail); }),
+                 Command(kCommandMoreOptions), Idle(),
+                 Do([] {
+                   // A double click on the status bar.
+                   const HWND status = MainControls().statusBar;
+                   ::SendMessageW(status, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 5));
+                   ::SendMessageW(status, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));  // a single click: nothing
+                 }),
+                 Command(kCommandQuit)});
+  Main(settingsPath);
+  EXPECT_TRUE(script.finished());
+  EXPECT_TRUE(topmost);
+  EXPECT_TRUE(checks);
+  EXPECT_TRUE(clearedAgain);
+  EXPECT_EQ(panelShown, 2);
+  const std::string saved = SavedSettings();
+  for (const char* line : {"StayOnTop = 1", "RememberWinPos = 1", "ShowThumbs = 0"}) {
+    EXPECT_TRUE(Contains(saved, line)) << line;
+  }
+}
+
+TEST_F(MainLoopTest, ShowThumbnailReachesTheThumbnailWindowThroughItsHooks) {
+  WriteSettings("Confirmations = 0\r\n");
+  std::vector<std::int32_t> shown;
+  int closed = 0, placed = 0;
+  SetThumbnailHooks({[&] { ++closed; }, [&](std::int32_t row) { shown.push_back(row); }, [&] { ++placed; }});
+  int closedBefore = 0, placedWhileOn = 0, placedWhileOff = 0;
+  const auto move = [](int x) {
+    return Do([x] { ::SetWindowPos(MainWindow(), nullptr, x, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER); });
+  };
+  Script script({DropFiles({Png(L"one.png")}), Idle(), Do([&] { shown.clear(); }), Command(kCommandShowThumbnail),
+                 [&] { return !shown.empty(); }, move(130), Idle(), Do([&] {
+                   placedWhileOn = placed;
+                   closedBefore = closed;
+                 }),
+                 Command(kCommandShowThumbnail), Idle(), move(160), Idle(), Do([&] { placedWhileOff = placed; }),
+                 Command(kCommandQuit)});
+  Main(settingsPath);
+  SetThumbnailHooks({});
+  EXPECT_TRUE(script.finished());
+  EXPECT_EQ(shown, (std::vector<std::int32_t>{0}));  // the current row's
+  EXPECT_GT(placedWhileOn, 0);                         // a docked window follows a move
+  EXPECT_EQ(placedWhileOff, placedWhileOn);            // and only while it is shown
+  EXPECT_GT(closed, closedBefore);                     // turning it off closes it
+}
+
+TEST_F(MainLoopTest, HelpTellsAMissingFileAndOtherwiseOpensTheViewer) {
+  WriteSettings("Confirmations = 0\r\n");
+  std::vector<std::wstring> viewed;
+  SetHelpViewer([&](HWND, const std::wstring& target) {
+    viewed.push_back(target);
+    return true;
+  });
+  const std::wstring help = HelpFilePath();
+  ASSERT_LT(platform::FileSize(help), 0) << "a help file lies beside the tests";
+  DialogAnswerer answers;
+  answers.Press(IDOK);
+  Script script({Command(kCommandHelp), Idle(), Do([&] { WriteText(std::filesystem::path(help), "chm"); }),
+                 Post(WM_KEYDOWN, VK_F1), Idle(), Command(kCommandQuit)});
+  Main(settingsPath);
+  platform::RemoveFile(help);
+  EXPECT_TRUE(script.finished());
+  ASSERT_EQ(answers.seen().size(), 1u);
+  EXPECT_EQ(answers.seen()[0].text, kHelpMissingText);
+  EXPECT_EQ(viewed, (std::vector<std::wstring>{help}));
+}
+
+TEST_F(MainLoopTest, DroppedFilesAreBuiltIntoAPdfThatIsThenOpened) {
+  WriteSettings("Confirmations = 1\r\nShowOptions = 0\r\nOpenPdf = 1\r\nOpenDir = 1\r\nDocTitleFromFileName = 1\r\n"
+                "RememberLastDirectory = 0\r\n");
+  const std::wstring folder = dir.File(L"album");
+  std::filesystem::create_directory(folder);
+  for (const wchar_t* name : {L"b.png", L"a.png"}) {
+    const std::wstring png = Png(name);
+    std::filesystem::rename(png, std::filesystem::path(folder) / name);
+  }
+  const std::wstring existing = dir.File(L"old.pdf");
+  WriteText(std::filesystem::path(existing), "keep me");
+  const std::wstring pdf = dir.File(L"album.pdf");
+  std::wstring suggested;
+  DialogAnswerer answers;
+  answers.TypeFileName(existing).Press(IDNO).TypeFileName(pdf).SaveScreenshots(L"build_dialogs");
+  Script script({DropFiles({folder}), Idle(),
+                 Do([&] {
+                   suggested = CurrentMainState().suggestedName;
+                   SaveScreenshot(MainWindow(), L"main_window_filled");
+                   ::PostMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED),
+                                  reinterpret_cast<LPARAM>(MainControls().buildButton));
+                 }),
+                 [&] { return !opened.empty(); }, Command(kCommandQuit)},
+                60000);
+  // The quit question is the last dialog.
+  answers.Press(IDYES);
+  Main(settingsPath);
+  EXPECT_TRUE(script.finished());
+  EXPECT_EQ(suggested, L"album.pdf");
+  ASSERT_GE(answers.seen().size(), 4u);
+  EXPECT_EQ(answers.seen()[1].text, L"Do you want to overwrite the existing file ?");
+  EXPECT_EQ(answers.seen()[1].icon, ::LoadIconW(nullptr, IDI_QUESTION));
+  EXPECT_EQ(ReadText(std::filesystem::path(existing)), "keep me");
+  EXPECT_GT(platform::FileSize(pdf), 0);
+  EXPECT_EQ(opened, (std::vector<std::wstring>{pdf, dir.File(L"")}));
+  EXPECT_EQ(panelShown, 0);
+  EXPECT_TRUE(Contains(SavedSettings(), "DocTitleFromFileName = 1"));
+}
+
+TEST_F(MainLoopTest, CancelledSettingsWindowStopsTheBuild) {
+  WriteSettings("Confirmations = 0\r\nShowOptions = 1\r\n");
+  panelAnswer = false;
+  DialogAnswerer answers;  // no file dialog may open
+  Script script({DropFiles({Png(L"one.png")}), Idle(),
+                 Do([] {
+                   ::SendMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED),
+                                  reinterpret_cast<LPARAM>(MainControls().buildButton));
+                 }),
+                 Command(kCommandQuit)});
+  Main(settingsPath);
+  EXPECT_TRUE(script.finished());
+  EXPECT_EQ(panelShown, 1);
+  EXPECT_TRUE(answers.seen().empty());
+}
+
+TEST_F(MainLoopTest, DropArrivingWhileADropIsTakenInIsLeftAlone) {
+  WriteSettings("Confirmations = 0\r\n");
+  const auto first = DropFiles({Png(L"first.png")});
+  const auto second = DropFiles({Png(L"second.png")});
+  std::size_t rows = 0;
+  Script script({[&] { return first() && second(); }, Idle(), Do([&] { rows = CurrentMainState().list->Items.size(); }),
+                 Command(kCommandQuit)});
+  Main(settingsPath);
+  EXPECT_TRUE(script.finished());
+  EXPECT_EQ(rows, 1u);
+}
+
+TEST(SingleInstanceTest, SecondClaimOfTheMutexFails) {
+  const std::wstring name = SingleInstanceMutexName() + L"_test_" + std::to_wstring(::GetCurrentProcessId());
+  EXPECT_EQ(SingleInstanceMutexName(), std::wstring(L"pbmutex_single_instance_") + kProgramTitle);
+  EXPECT_TRUE(ClaimSingleInstance(name));
+  EXPECT_FALSE(ClaimSingleInstance(name));
+}
+
+}  // namespace
