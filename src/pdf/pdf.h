@@ -26,7 +26,14 @@ std::int32_t pdf_SetCreator(const std::wstring& creator);
 // startupView: 1 fit page, 2 fit width, 3 true size, 4 full screen.
 // pageLayout: 1 single page, 2 one column. Other values are ignored.
 std::int32_t pdf_SetDisplayMode(std::int32_t startupView, std::int32_t pageLayout);
+// Writes the document to a temporary file beside path and puts it in
+// path's place once it is complete and on the disk; an older file at path is
+// left as it was when the save fails.
 std::int32_t pdf_Save(const std::wstring& path);
+// Whether pdf_Save will be able to write path: the folder takes a new file
+// and no other program holds the file open. On failure sets and returns
+// pdf_Save's own error (3, "File creation error"), without writing anything.
+std::int32_t pdf_CheckOutput(const std::wstring& path);
 std::int32_t pdf_GetErrorCode();
 std::wstring pdf_GetErrorText();
 

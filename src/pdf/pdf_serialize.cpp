@@ -274,13 +274,39 @@ std::int32_t ipf_SavePdfToFile(platform::OutputFile& file) {
   return code;
 }
 
+namespace {
+
+// The new file is written beside the old one under this name and takes the
+// old one's place only when it is complete and on the disk.
+std::wstring TemporarySavePath(const std::wstring& path) { return path + L".tmp"; }
+
+bool ReplaceableOutput(const std::wstring& path) {
+  if (!platform::CanReplaceFile(path)) return false;
+  const std::wstring temp = TemporarySavePath(path);
+  platform::OutputFile probe = platform::OutputFile::CreateExclusive(temp);
+  if (!probe.IsOpen()) return false;
+  probe.Close();
+  platform::RemoveFile(temp);
+  return true;
+}
+
+}  // namespace
+
+std::int32_t pdf_CheckOutput(const std::wstring& path) {
+  if (!ReplaceableOutput(path)) return ipf_SetError(kPdfFileCreationError, L"pdf_Save", 1625);
+  return kPdfOk;
+}
+
 std::int32_t pdf_Save(const std::wstring& path) {
   PdfDocument& d = ipf_Document();
   // The image data went out with the first save; a second one would write a
   // damaged file over the good one, so it is refused before touching the file.
   if (d.saved) return ipf_SetError(kPdfInvalidParameters, L"pdf_Save", 1650);
 
-  platform::OutputFile file = platform::OutputFile::CreateExclusive(path);
+  // A file a reader holds open cannot be replaced: say so before anything is written.
+  if (!platform::CanReplaceFile(path)) return ipf_SetError(kPdfFileCreationError, L"pdf_Save", 1625);
+  const std::wstring temp = TemporarySavePath(path);
+  platform::OutputFile file = platform::OutputFile::CreateExclusive(temp);
   if (!file.IsOpen()) return ipf_SetError(kPdfFileCreationError, L"pdf_Save", 1625);
 
   std::int32_t code = ipf_LinkDataStructure();
@@ -292,6 +318,14 @@ std::int32_t pdf_Save(const std::wstring& path) {
     if (code == kPdfOk && !file.Sync()) code = kPdfFileIoError;
   }
   file.Close();
-  if (code != kPdfOk) return ipf_SetError(code, L"pdf_Save", 1650);
+  // A failed save leaves the older file of that name as it was.
+  if (code != kPdfOk) {
+    platform::RemoveFile(temp);
+    return ipf_SetError(code, L"pdf_Save", 1650);
+  }
+  if (!platform::ReplaceFileWith(temp, path)) {
+    platform::RemoveFile(temp);
+    return ipf_SetError(kPdfFileCreationError, L"pdf_Save", 1625);
+  }
   return kPdfOk;
 }

@@ -47,6 +47,10 @@ class Build {
     // 3. The writer.
     pdf_Create(orientation_, PaperSizeText(settings_.PaperFormat), 2);
     if (pdf_GetErrorCode() != 0) return WriterError();
+    // Told now, not after every image has been prepared: the output cannot
+    // be written (a reader holds it open, the folder is gone or read-only).
+    pdf_CheckOutput(pdfPath_);
+    if (pdf_GetErrorCode() != 0) return WriterError();
     pdf_SetDisplayMode(settings_.PdfStartup, 1);
     header_ = settings_.DisplayHeader != 0 && !paperless_;
     if (settings_.DisplayHeader != 0) pdf_SetFont(L"Helvetica", settings_.HeaderFontSize);
@@ -108,11 +112,9 @@ class Build {
     const bool save = !cancelled && log_.FilesProcessed > 0;
     progress_.EndFiles(save);
     if (save) {
+      // A failed save leaves no file of its own and an older PDF untouched.
       pdf_Save(pdfPath_);
-      if (pdf_GetErrorCode() != 0) {
-        written_ = pdf_GetErrorCode() != 3;  // 3: the file was never created
-        return WriterError();
-      }
+      if (pdf_GetErrorCode() != 0) return WriterError();
       written_ = true;
     }
 
@@ -132,7 +134,7 @@ class Build {
       pdf_AddPage(-1, L"");
     }
     if (pdf_GetErrorCode() != 0) return false;
-    pdf_ImageFromMem(item.Path, image.kind, 1, std::move(image.data), Millimetres(static_cast<float>(image.width)),
+    pdf_ImageFromMem(item.Path, image.kind, image.colour, std::move(image.data), Millimetres(static_cast<float>(image.width)),
                      Millimetres(static_cast<float>(image.height)), Millimetres(place.x), Millimetres(place.y),
                      Millimetres(place.width), Millimetres(place.height));
     if (pdf_GetErrorCode() != 0) return false;
@@ -180,9 +182,8 @@ class Build {
     pdf_Reset();
     WriteBuildReport(log_);
     if (services_.trimWorkingSet) services_.trimWorkingSet();
-    // A PDF without a single page is removed, and so is one whose writing
-    // failed half-way: it would only look like a document. A file this build
-    // did not write is never touched.
+    // A PDF without a single page is removed. A file this build did not
+    // write is never touched.
     if (written_ && (log_.FilesProcessed == 0 || result == 0)) platform::RemoveFile(pdfPath_);
     const std::int32_t problems = log_.FilesSkipped + log_.FilesMissing;
     if (problems > 0 && result == 1) {

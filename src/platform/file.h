@@ -46,6 +46,14 @@ bool RemoveFile(const std::wstring& path);
 bool IsDirectory(const std::wstring& path);
 // Reads the whole file; false (and data emptied) on any failure.
 bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data);
+// Reads up to count bytes from offset (fewer at the end of the file); false
+// (and data emptied) when the file cannot be opened or read.
+bool ReadFileRange(const std::wstring& path, std::int64_t offset, std::size_t count,
+                   std::vector<unsigned char>& data);
+// True when nothing is at path, or the file there could be opened for
+// writing with nobody else holding it (no reader has it open, it is not
+// marked read-only). The file is left as it was.
+bool CanReplaceFile(const std::wstring& path);
 // Moves source over target in one step, replacing target; target is either
 // the old file or the new one afterwards, never a mixture.
 bool ReplaceFileWith(const std::wstring& source, const std::wstring& target);

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 
@@ -72,6 +74,38 @@ bool RemoveFile(const std::wstring& path) { return ::unlink(Native(path).c_str()
 bool IsDirectory(const std::wstring& path) {
   struct stat st {};
   return ::stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ReadFileRange(const std::wstring& path, std::int64_t offset, std::size_t count,
+                   std::vector<unsigned char>& data) {
+  data.clear();
+  if (offset < 0) return false;
+  const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) {
+    const std::int64_t left = st.st_size > offset ? st.st_size - offset : 0;
+    data.resize(static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(count))));
+    std::size_t got = 0;
+    while (ok && got < data.size()) {
+      const ssize_t n = ::pread(fd, data.data() + got, data.size() - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
+      if (n <= 0) ok = false;
+      else got += static_cast<std::size_t>(n);
+    }
+  }
+  ::close(fd);
+  if (!ok) data.clear();
+  return ok;
+}
+
+bool CanReplaceFile(const std::wstring& path) {
+  const int fd = ::open(Native(path).c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+    return true;
+  }
+  return errno == ENOENT;
 }
 
 bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data) {

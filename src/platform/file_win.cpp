@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <new>
+
 #include "platform/file.h"
 
 namespace platform {
@@ -97,6 +99,51 @@ bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data) {
   ::CloseHandle(h);
   if (!ok) std::vector<unsigned char>().swap(data);
   return ok;
+}
+
+bool ReadFileRange(const std::wstring& path, std::int64_t offset, std::size_t count,
+                   std::vector<unsigned char>& data) {
+  data.clear();
+  if (offset < 0) return false;
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  LARGE_INTEGER at{};
+  at.QuadPart = offset;
+  bool ok = ::GetFileSizeEx(h, &size) && ::SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+  if (ok) {
+    const std::int64_t left = size.QuadPart > offset ? size.QuadPart - offset : 0;
+    const std::int64_t wanted = left < static_cast<std::int64_t>(count) ? left : static_cast<std::int64_t>(count);
+    try {
+      data.resize(static_cast<std::size_t>(wanted));
+    } catch (const std::bad_alloc&) {
+      ok = false;
+    }
+  }
+  std::size_t got = 0;
+  while (ok && got < data.size()) {
+    const std::size_t rest = data.size() - got;
+    const DWORD chunk = rest > 0x40000000u ? 0x40000000u : static_cast<DWORD>(rest);
+    DWORD n = 0;
+    if (!::ReadFile(h, data.data() + got, chunk, &n, nullptr) || n == 0) ok = false;
+    got += n;
+  }
+  ::CloseHandle(h);
+  if (!ok) std::vector<unsigned char>().swap(data);
+  return ok;
+}
+
+bool CanReplaceFile(const std::wstring& path) {
+  // Opened the way the replacing save will need it: for writing, shared with
+  // nobody, and without touching what is in it.
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(h);
+    return true;
+  }
+  const DWORD error = ::GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {

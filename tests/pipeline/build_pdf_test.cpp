@@ -171,7 +171,30 @@ TEST_F(BuildPdfTest, UnwritablePdfTellsTheReaderStory) {
   ASSERT_EQ(progress_.errors.size(), 1u);
   EXPECT_EQ(progress_.errors[0], L"File creation error\r\n\r\nin pdf_Save() on line 1625.\r\n"
                                  L"\r\nDo you have the PDF already open in the reader ?");
-  EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"open 1", L"saving", L"close", L"finish"}));
+  // Told before any image is prepared or any progress shown.
+  EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"finish"}));
+  EXPECT_EQ(images_.prepared, 0);
+}
+
+// A save that fails half-way leaves the older PDF of the same name exactly
+// as it was, and no file of its own.
+TEST_F(BuildPdfTest, FailedSaveKeepsTheOlderPdf) {
+  const std::string older = "%PDF-1.4 an older book\n%%EOF";
+  testsupport::WriteText(pdfPath_, older);
+  items_ = {images_.Add(L"a.png", 10, 10), images_.Add(L"b.png", 12, 8)};
+  ipf_SetAllocationFailureForTesting(1650);  // serialization runs out of memory
+  EXPECT_EQ(Build(), 0);
+  ipf_SetAllocationFailureForTesting(0);
+  EXPECT_EQ(progress_.errors, (std::vector<std::wstring>{L"Out of memory inside a PDF function."}));
+  EXPECT_EQ(testsupport::ReadText(pdfPath_), older);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 4)
+      << "the images, the older PDF and the log, nothing else";
+
+  // The same build saved: the older file is replaced as a whole.
+  progress_ = FakeProgress();
+  EXPECT_EQ(Build(), 1);
+  EXPECT_TRUE(Pdf().problems.empty());
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(pdfPath_ + L".tmp")));
 }
 
 TEST_F(BuildPdfTest, WriterErrorsStopTheBuildOrEndTheProgram) {
