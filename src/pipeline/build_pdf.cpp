@@ -1,9 +1,12 @@
 #include "pipeline/build_pdf.h"
 
+#include <optional>
+
 #include "format/program_info.h"
 #include "format/text_format.h"
 #include "pdf/pdf.h"
 #include "pipeline/page_geometry.h"
+#include "pipeline/prepare_ahead.h"
 #include "platform/file.h"
 
 namespace {
@@ -65,9 +68,24 @@ class Build {
     bool asked = false;
     bool cancelled = false;
 
-    // 5. Every file.
+    // 5. Every file. Images may be prepared ahead on other threads; pages,
+    // log lines and questions still come one by one, in list order.
+    std::optional<PrepareAhead> ahead;
+    std::vector<std::wstring> paths;
+    if (services_.workers > 1) {
+      paths.reserve(items_.size());
+      for (const BuildItem& item : items_) paths.push_back(item.Path);
+    }
+    const auto prepareFrom = [&](std::size_t first) {
+      if (services_.workers > 1 && first < items_.size()) {
+        ahead.emplace(paths, first, settings_, services_.prepare, services_.workers,
+                      static_cast<std::size_t>(services_.workers), services_.workerStarted, services_.workerEnded);
+      }
+    };
+    prepareFrom(0);
     std::int32_t counter = 0;
-    for (const BuildItem& item : items_) {
+    for (std::size_t index = 0; index < items_.size(); ++index) {
+      const BuildItem& item = items_[index];
       if (services_.freeMemory) services_.freeMemory(freeMemory);
       progress_.ShowTitle(L"Building PDF ...  ( Free memory = " + FormatByteSize(freeMemory, 0, 2) + L" )");
       ++counter;
@@ -78,7 +96,15 @@ class Build {
         LogFileMissing(log_, item.Path);
         continue;
       }
-      PreparedImage image = services_.prepare(item.Path, settings_);
+      PreparedImage image = ahead ? ahead->Take(index) : services_.prepare(item.Path, settings_);
+      if (ahead && image.outcome == PrepOutcome::GdiplusError && image.status == kStatusOutOfMemory) {
+        // Memory may have run short only because other images were being
+        // prepared at the same time: this one gets a second chance alone,
+        // so that the build stops only where a one-by-one build would.
+        ahead.reset();
+        image = services_.prepare(item.Path, settings_);
+        if (image.outcome != PrepOutcome::GdiplusError) prepareFrom(index + 1);
+      }
       switch (image.outcome) {
         case PrepOutcome::SkippedUnsupported:
           LogFileSkipped(log_, SkipUnsupported, item.Path);
