@@ -49,6 +49,13 @@ std::int32_t pdf_TextBox(float width, float height, const std::wstring& text, st
                          std::int32_t alignment);
 float pdf_GetTextWidth(const std::wstring& text);
 
+// Once more than thresholdBytes of image data are held, further image data
+// is kept in a temporary file at path (created then, removed by pdf_Reset
+// and whenever the process ends) and copied into the PDF by pdf_Save, which
+// writes the same bytes either way. A negative threshold keeps everything in
+// memory (the default after pdf_Reset).
+std::int32_t pdf_SetSpillFile(const std::wstring& path, std::int64_t thresholdBytes);
+
 // Images: a complete JPEG or PNG file in memory, placed on the current page.
 // width/height are the pixel size in user units; x, y, displayWidth and
 // displayHeight place it, measured from the page's top-left corner. The same

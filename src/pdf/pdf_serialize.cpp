@@ -249,6 +249,17 @@ std::int32_t ipf_SavePdfToFile(platform::OutputFile& file) {
     if (code == kPdfOk) code = ipf_WriteBuffer(file, data.data(), static_cast<std::int64_t>(data.size()));
     std::vector<unsigned char>().swap(data);  // released as soon as it is on disk
   };
+  // Data from the spill file comes over in pieces of a few megabytes.
+  std::vector<unsigned char> piece;
+  auto spilled = [&](const PdfStreamObject& object) {
+    for (std::int64_t done = 0; code == kPdfOk && done < object.spillLength;) {
+      const std::int64_t n = std::min<std::int64_t>(object.spillLength - done, 4 << 20);
+      piece.resize(static_cast<std::size_t>(n));
+      if (!d.spill.ReadAt(object.spillOffset + done, piece.data(), piece.size())) code = kPdfFileIoError;
+      else code = ipf_WriteBuffer(file, piece.data(), n);
+      done += n;
+    }
+  };
   for (const PdfPage& page : d.pages) text(page.text);
   for (const PdfContent& content : d.contents) text(content.text);
   text(d.pagesNode.text);
@@ -256,7 +267,8 @@ std::int32_t ipf_SavePdfToFile(platform::OutputFile& file) {
   if (d.font.number != 0) text(d.font.text);
   auto stream = [&](PdfStreamObject& object) {
     text(object.headerText);
-    block(object.data);
+    if (object.spillOffset >= 0) spilled(object);
+    else block(object.data);
     text(object.trailerText);
   };
   for (PdfImage& image : d.images) {
@@ -318,6 +330,7 @@ std::int32_t pdf_Save(const std::wstring& path) {
     if (code == kPdfOk && !file.Sync()) code = kPdfFileIoError;
   }
   file.Close();
+  d.spill.Close();  // the spilled data is in the PDF now, or never will be
   // A failed save leaves the older file of that name as it was.
   if (code != kPdfOk) {
     platform::RemoveFile(temp);

@@ -54,6 +54,9 @@ class Build {
     // be written (a reader holds it open, the folder is gone or read-only).
     pdf_CheckOutput(pdfPath_);
     if (pdf_GetErrorCode() != 0) return WriterError();
+    // A long book's images would not fit a 32-bit process's memory: past a
+    // threshold they wait on disk, beside the PDF they are going into.
+    pdf_SetSpillFile(pdfPath_ + L".images.tmp", services_.spillAfterBytes);
     pdf_SetDisplayMode(settings_.PdfStartup, 1);
     header_ = settings_.DisplayHeader != 0 && !paperless_;
     if (settings_.DisplayHeader != 0) pdf_SetFont(L"Helvetica", settings_.HeaderFontSize);

@@ -55,6 +55,9 @@ struct BuildServices {
   // then be safe to call from several threads at once. 0 or 1: every image
   // is prepared on the build thread when its turn comes.
   std::int32_t workers = 0;
+  // Image data the writer holds in memory beyond this many bytes waits for
+  // the save in a temporary file beside the PDF (negative: all in memory).
+  std::int64_t spillAfterBytes = std::int64_t{256} << 20;
   // Run first and last on every such thread.
   std::function<void()> workerStarted;
   std::function<void()> workerEnded;

@@ -39,6 +39,36 @@ class OutputFile {
 #endif
 };
 
+// A file for data that does not fit in memory, read and written by this
+// process alone. It is gone from the disk once closed, and also when the
+// process ends without closing it.
+class ScratchFile {
+ public:
+  ScratchFile() = default;
+  ~ScratchFile();
+  ScratchFile(ScratchFile&& other) noexcept;
+  ScratchFile& operator=(ScratchFile&& other) noexcept;
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+
+  // Creates the file anew (an old one of that name is replaced).
+  static ScratchFile Create(const std::wstring& path);
+  bool IsOpen() const;
+  // Adds size bytes at the end and tells where they start; false when not
+  // all of them could be written (a full disk).
+  bool Append(const void* data, std::size_t size, std::int64_t& offset);
+  bool ReadAt(std::int64_t offset, void* data, std::size_t size);
+  void Close();
+
+ private:
+  std::int64_t size_ = 0;
+#ifdef _WIN32
+  void* handle_ = reinterpret_cast<void*>(-1);
+#else
+  int fd_ = -1;
+#endif
+};
+
 // Size of the file at path in bytes, or -1 when it does not exist or cannot be read.
 std::int64_t FileSize(const std::wstring& path);
 bool RemoveFile(const std::wstring& path);

@@ -15,6 +15,65 @@ namespace {
 std::string Native(const std::wstring& path) { return ToUtf8(path); }
 }  // namespace
 
+ScratchFile::~ScratchFile() { Close(); }
+
+ScratchFile::ScratchFile(ScratchFile&& other) noexcept : size_(other.size_), fd_(other.fd_) { other.fd_ = -1; }
+
+ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    size_ = other.size_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+ScratchFile ScratchFile::Create(const std::wstring& path) {
+  ScratchFile f;
+  const std::string native = Native(path);
+  f.fd_ = ::open(native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  // Unlinked at once: the data stays reachable through the descriptor alone.
+  if (f.fd_ >= 0) ::unlink(native.c_str());
+  return f;
+}
+
+bool ScratchFile::IsOpen() const { return fd_ >= 0; }
+
+bool ScratchFile::Append(const void* data, std::size_t size, std::int64_t& offset) {
+  if (!IsOpen()) return false;
+  offset = size_;
+  const char* p = static_cast<const char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pwrite(fd_, p + done, size - done, static_cast<off_t>(size_ + static_cast<std::int64_t>(done)));
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  size_ += static_cast<std::int64_t>(size);
+  return true;
+}
+
+bool ScratchFile::ReadAt(std::int64_t offset, void* data, std::size_t size) {
+  if (!IsOpen() || offset < 0) return false;
+  char* p = static_cast<char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(fd_, p + done, size - done, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+void ScratchFile::Close() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  size_ = 0;
+}
+
 OutputFile::~OutputFile() { Close(); }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }

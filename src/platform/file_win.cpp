@@ -6,6 +6,80 @@
 
 namespace platform {
 
+ScratchFile::~ScratchFile() { Close(); }
+
+ScratchFile::ScratchFile(ScratchFile&& other) noexcept : size_(other.size_), handle_(other.handle_) {
+  other.handle_ = INVALID_HANDLE_VALUE;
+}
+
+ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    size_ = other.size_;
+    other.handle_ = INVALID_HANDLE_VALUE;
+  }
+  return *this;
+}
+
+ScratchFile ScratchFile::Create(const std::wstring& path) {
+  ScratchFile f;
+  // Deleted by the system when the last handle goes, however the process ends.
+  f.handle_ = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  return f;
+}
+
+bool ScratchFile::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+namespace {
+
+bool Seek(HANDLE h, std::int64_t offset) {
+  LARGE_INTEGER at{};
+  at.QuadPart = offset;
+  return ::SetFilePointerEx(h, at, nullptr, FILE_BEGIN) != 0;
+}
+
+}  // namespace
+
+bool ScratchFile::Append(const void* data, std::size_t size, std::int64_t& offset) {
+  if (!IsOpen() || !Seek(handle_, size_)) return false;
+  offset = size_;
+  const char* p = static_cast<const char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const std::size_t rest = size - done;
+    const DWORD chunk = rest > 0x40000000u ? 0x40000000u : static_cast<DWORD>(rest);
+    DWORD written = 0;
+    if (!::WriteFile(handle_, p + done, chunk, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  size_ += static_cast<std::int64_t>(size);
+  return true;
+}
+
+bool ScratchFile::ReadAt(std::int64_t offset, void* data, std::size_t size) {
+  if (!IsOpen() || offset < 0 || !Seek(handle_, offset)) return false;
+  char* p = static_cast<char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const std::size_t rest = size - done;
+    const DWORD chunk = rest > 0x40000000u ? 0x40000000u : static_cast<DWORD>(rest);
+    DWORD got = 0;
+    if (!::ReadFile(handle_, p + done, chunk, &got, nullptr) || got == 0) return false;
+    done += got;
+  }
+  return true;
+}
+
+void ScratchFile::Close() {
+  if (IsOpen()) {
+    ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+  size_ = 0;
+}
+
 OutputFile::~OutputFile() { Close(); }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept : handle_(other.handle_) {

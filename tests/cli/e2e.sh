@@ -325,5 +325,8 @@ check "progress shows the accented name" contains "$work/e" "1 of 1  page ü 1.p
 run "$work/o" "$work/e" --settings "$work/absent.ini" "$out/x.pdf" "$src/01-photo.jpg"
 expect_eq "unreadable settings file" 64 "$rc"
 
+group "temporary files"
+expect_eq "no temporary file left beside any output" "" "$(find "$work" -name '*.tmp' | head -n 3)"
+
 echo "e2e: $passed checks passed, $failed failed"
 [ "$failed" -eq 0 ]

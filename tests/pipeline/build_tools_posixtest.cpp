@@ -92,7 +92,7 @@ enum FullDiskOutcome {
 
 // Runs in a child process with a private mount namespace: a 1 MB tmpfs
 // holds an older PDF and receives a build of about 1.5 MB of images.
-int FullDiskBuild() {
+int FullDiskBuild(std::int64_t spillAfterBytes) {
   if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
     return kFullDiskNoNamespace;
   char folder[] = "/tmp/quillon-full-XXXXXX";
@@ -117,23 +117,39 @@ int FullDiskBuild() {
   FakeProgress progress;
   BuildServices services;
   services.prepare = [&](const std::wstring& path, const Settings&) { return prepared.at(path); };
+  services.spillAfterBytes = spillAfterBytes;
   const std::wstring pdfPath = (disk / "book.pdf").wstring();
   const std::int32_t result = BuildPdf(pdfPath, log, items, settings, progress, services);
 
   int outcome = kFullDiskAsExpected;
+  // The writer's own words: a write error, in the save or, with the images
+  // spilled to disk, when an image is added.
+  const std::wstring expected = std::wstring(L"File I/O error\r\n\r\nin ") +
+                                (spillAfterBytes < 0 ? L"pdf_Save() on line 1650" : L"pdf_ImageFromMem() on line 1861");
   if (result != 0) outcome = kFullDiskBuildSucceeded;
-  else if (progress.errors.empty() || progress.errors[0].rfind(L"File I/O error", 0) != 0) outcome = kFullDiskWrongMessage;
+  else if (progress.errors.empty() || progress.errors[0].rfind(expected, 0) != 0) outcome = kFullDiskWrongMessage;
   else if (testsupport::ReadText(pdfPath) != older) outcome = kFullDiskOlderPdfChanged;
-  else if (std::filesystem::exists(disk / "book.pdf.tmp")) outcome = kFullDiskTemporaryLeft;
+  else if (std::distance(std::filesystem::directory_iterator(disk), {}) != 2) outcome = kFullDiskTemporaryLeft;
   ::umount(folder);
   ::rmdir(folder);
   return outcome;
 }
 
+void FullDiskChild(std::int64_t spillAfterBytes);
+
+// The disk fills while the PDF is saved, or while the images wait in the
+// spill file beside it.
 TEST(BuildWithRealTools, FullDiskKeepsTheOlderPdfAndLeavesNoTemporaryFile) {
+  for (const std::int64_t spillAfterBytes : {std::int64_t{-1}, std::int64_t{0}}) {
+    SCOPED_TRACE(spillAfterBytes);
+    FullDiskChild(spillAfterBytes);
+  }
+}
+
+void FullDiskChild(std::int64_t spillAfterBytes) {
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
-  if (child == 0) ::_exit(FullDiskBuild());
+  if (child == 0) ::_exit(FullDiskBuild(spillAfterBytes));
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
