@@ -57,7 +57,7 @@ struct BuildServices {
   std::int32_t workers = 0;
   // Image data the writer holds in memory beyond this many bytes waits for
   // the save in a temporary file beside the PDF (negative: all in memory).
-  std::int64_t spillAfterBytes = std::int64_t{256} << 20;
+  std::int64_t spillAfterBytes = std::int64_t{64} << 20;
   // Run first and last on every such thread.
   std::function<void()> workerStarted;
   std::function<void()> workerEnded;
