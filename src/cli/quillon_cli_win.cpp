@@ -230,7 +230,7 @@ int Run(const std::vector<std::wstring>& args) {
     return kExitStopped;
   }
 
-  const DropIntake intake = TakeDroppedPaths(std::move(dropped), settings, ProbeImageFile);
+  const DropIntake intake = TakeDroppedPaths(std::move(dropped), settings, ProbeImageHeaders);
   if (intake.added.empty()) {
     err.Write(L"No files added, format not supported.\n");
     return kExitProblems;

@@ -38,6 +38,7 @@ struct PreparedImage {
   std::int32_t width = 0;           // pixels, after any scaling
   std::int32_t height = 0;
   std::int32_t status = kStatusOk;  // the GDI+ status behind a skip or an error
+  std::int32_t colour = 1;          // the writer's colour: 1 RGB, 2 palette (PNG), 3 gray (PNG)
 };
 
 struct PixelSize {
@@ -53,7 +54,8 @@ std::int32_t JpegQualityForLevel(std::int32_t level);
 // The size the re-encode path scales an image of the given size to, or
 // nothing when it keeps its size. Scaling applies when ImageScaling is below
 // 100 and the width is above ResizeOnlyIfWider (0: any width); each side is
-// truncated and never drops below one pixel.
+// the whole part of side x ImageScaling / 100, exactly, and never drops
+// below one pixel.
 std::optional<PixelSize> ScaledSize(PixelSize source, const Settings& settings);
 
 // Reads the whole file into block. False, with block empty, when the file is

@@ -2,6 +2,7 @@
 
 #include "imaging/gdiplus_win.h"
 #include "imaging/image_prep.h"
+#include "imaging/image_probe.h"
 
 namespace {
 
@@ -32,9 +33,10 @@ std::int32_t Redraw(GdipImage& image, PixelSize canvasSize, RECT rect, const Dra
   status = static_cast<std::int32_t>(gdip::GdipDrawImageRectI(
       graphics.get(), image.get(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top));
   // GDI+ may decode a file only when it is first drawn, and reports damage
-  // found then with whatever status it likes (out of memory among them).
-  // That is the user's file being unusable, not a fault of ours.
-  if (status != kStatusOk) return fileDraw ? kStatusWin32Error : status;
+  // found then with whatever status it likes: that is the user's file being
+  // unusable, not a fault of ours. Memory running out is the exception: the
+  // next file would fare no better, so the build has to stop.
+  if (status != kStatusOk) return fileDraw && status != kStatusOutOfMemory ? kStatusWin32Error : status;
   status = graphics.Delete();
   if (status != kStatusOk) return status;
   dc.Close();
@@ -146,42 +148,93 @@ PreparedImage Finish(PrepOutcome outcome, std::int32_t status) {
   return result;
 }
 
-PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Settings& settings) {
+// The file's own bytes, when they can go into the PDF as they are: a sound
+// 8-bit three-component JPEG on the store-as-is path, or in PNG mode a PNG
+// that needs neither scaling nor any change of its pixels. Decided from the
+// headers alone; nothing is decoded. False leaves the work to GDI+.
+bool TakeFileAsItIs(const std::vector<unsigned char>& bytes, const Settings& settings, PreparedImage& result) {
+  if (settings.JpgNoRecompression == 1) {
+    const JpegInfo jpeg = InspectJpeg(bytes.data(), bytes.size(), true);
+    if (jpeg.verdict == JpegVerdict::Storable) {
+      result.kind = kImageKindJpeg;
+      result.width = jpeg.width;
+      result.height = jpeg.height;
+      return true;
+    }
+    // Gray, CMYK and damaged JPEG files are redrawn like any other image
+    // below: GDI+ refuses what it cannot decode, and what it can decode
+    // becomes a clean JPEG or PNG instead of a stream readers may refuse.
+    if (jpeg.verdict != JpegVerdict::NotJpeg) return false;
+  }
+  if (settings.JpgCompression == 0) {
+    const PngInfo png = InspectPng(bytes.data(), bytes.size(), true);
+    const std::int32_t colour = PngPassThroughColour(png);
+    if (colour == 0 || ScaledSize(PixelSize{png.width, png.height}, settings)) return false;
+    result.kind = kImageKindPng;
+    result.colour = colour;
+    result.width = png.width;
+    result.height = png.height;
+    return true;
+  }
+  return false;
+}
+
+PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Settings& settings,
+                            bool storeJpeg) {
   const bool jpeg = IsJpegImage(image);
   PixelSize size;
   auto status = GetImageSize(image, size);
   if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
 
   PreparedImage result;
-  if (settings.JpgNoRecompression == 1 && jpeg) {
-    // The file's own bytes go into the PDF, which takes only 8-bit
-    // three-component JPEG: gray and CMYK files cannot be stored this way.
+  if (storeJpeg && jpeg) {
+    // Only reached when the file could not be read by us: GDI+ read it, so
+    // it is a JPEG that cannot be stored.
     std::int32_t format = 0;
     status = GetImagePixelFormat(image, format);
     if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
     if (format != kPixelFormat24bppRgb) return Finish(PrepOutcome::SkippedUnsupported, kStatusOk);
-    // Nothing more is needed from the decoded image: let it go before the
-    // file's bytes are read.
     status = image.Dispose();
     if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
     if (!ReadWholeFile(path, result.data)) return Finish(PrepOutcome::SkippedNotStorable, kStatusOk);
     result.kind = kImageKindJpeg;
   } else {
-    status = FlattenTo24Bit(image);
-    if (status == kStatusWin32Error) return Finish(PrepOutcome::SkippedUnsupported, status);
-    if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
-    if (const auto scaled = ScaledSize(size, settings)) {
+    // A 24-bit RGB image drawn on a 24-bit canvas of its own size comes out
+    // with the same pixels: the draw is skipped and the image goes to the
+    // encoder (or the scaler) as it is.
+    std::int32_t format = 0;
+    const bool flat = GetImagePixelFormat(image, format) == kStatusOk && format == kPixelFormat24bppRgb;
+    if (!flat) {
+      status = FlattenTo24Bit(image);
+      if (status == kStatusWin32Error) return Finish(PrepOutcome::SkippedUnsupported, status);
+      if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
+    }
+    const auto scaled = ScaledSize(size, settings);
+    if (scaled) {
       status = ScaleImage(image, scaled->width, scaled->height, Gdiplus::InterpolationModeHighQualityBicubic,
                           Gdiplus::SmoothingModeHighQuality);
+      // Unflattened, this is the first time the file's pixels are drawn.
+      if (status != kStatusOk && flat && status != kStatusOutOfMemory)
+        return Finish(PrepOutcome::SkippedUnsupported, kStatusWin32Error);
       if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
       size = *scaled;
     }
-    if (settings.JpgCompression == 1) {
-      result.kind = kImageKindJpeg;
-      status = EncodeJpeg(image, result.data, JpegQualityForLevel(settings.JpgQuality));
-    } else {
+    const auto encode = [&] {
+      if (settings.JpgCompression == 1) {
+        result.kind = kImageKindJpeg;
+        return EncodeJpeg(image, result.data, JpegQualityForLevel(settings.JpgQuality));
+      }
       result.kind = kImageKindPng;
-      status = EncodePng(image, result.data);
+      return EncodePng(image, result.data);
+    };
+    status = encode();
+    if (status != kStatusOk && status != kStatusOutOfMemory && flat && !scaled) {
+      // Encoding straight from the file's image failed: go the long way
+      // round, so that a file GDI+ can only draw is treated as before.
+      status = FlattenTo24Bit(image);
+      if (status == kStatusWin32Error) return Finish(PrepOutcome::SkippedUnsupported, status);
+      if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
+      status = encode();
     }
     if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
     status = image.Dispose();
@@ -197,13 +250,26 @@ PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Se
 
 PreparedImage PrepareImage(const std::wstring& path, const Settings& settings) {
   try {
+    bool storeJpeg = settings.JpgNoRecompression == 1;
+    if (settings.JpgNoRecompression == 1 || settings.JpgCompression == 0) {
+      PreparedImage result;
+      if (ReadWholeFile(path, result.data)) {
+        if (TakeFileAsItIs(result.data, settings, result)) {
+          result.outcome = PrepOutcome::Ok;
+          return result;
+        }
+        // Read and judged: whatever GDI+ makes of it is redrawn.
+        storeJpeg = false;
+      }
+    }
     GdipImage image;
     const auto status = LoadImageFile(image, path);
-    // Whatever GDI+ says about a file it cannot open (Wine reports 1 for
-    // damaged and non-image files, Windows sometimes 3), the file is the
-    // problem: skip it and go on with the build.
+    // Whatever else GDI+ says about a file it cannot open (Wine reports 1
+    // for damaged and non-image files), the file is the problem: skip it and
+    // go on with the build. Out of memory stops the build instead.
+    if (status == kStatusOutOfMemory) return Finish(PrepOutcome::GdiplusError, status);
     if (status != kStatusOk) return Finish(PrepOutcome::SkippedUnsupported, status);
-    return PrepareLoaded(image, path, settings);
+    return PrepareLoaded(image, path, settings, storeJpeg);
   } catch (const std::bad_alloc&) {
     return Finish(PrepOutcome::GdiplusError, kStatusOutOfMemory);
   }

@@ -1,10 +1,71 @@
 #pragma once
-// Whether a dropped file is an image the build can use (Windows only; GDI+
-// must have been started).
+// Whether a dropped file is an image the build can use, and what the headers
+// of JPEG and PNG files tell without decoding a pixel. The header readers are
+// portable and take the file's bytes, which may come from anyone: every
+// length is checked against the data before it is used.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // True when the file exists and GDI+ opens it as an image of a known size.
 // Whatever status GDI+ gives for a file it refuses (Wine says 1 for text and
 // damaged files, Windows 13, 2 or even 3), the file is refused, never the
-// program ended: the user's file is the problem, not the program.
+// program ended: the user's file is the problem, not the program. (Windows
+// only; GDI+ must have been started.)
 bool ProbeImageFile(const std::wstring& path);
+
+// The same question answered from the file's first and last bytes where
+// they settle it: a JPEG or PNG whose headers are sound and whose end marker
+// is in place is accepted without decoding; anything else is left to
+// ProbeImageFile. (Windows only.)
+bool ProbeImageHeaders(const std::wstring& path);
+
+enum class JpegVerdict {
+  NotJpeg,      // no start-of-image marker
+  Storable,     // 8-bit, three components, baseline, extended or progressive
+  OtherColour,  // sound, but gray, CMYK or not 8 bits: needs redrawing
+  Damaged,      // a segment cut short, malformed or unknown, a table missing, no end
+};
+
+struct JpegInfo {
+  JpegVerdict verdict = JpegVerdict::NotJpeg;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t precision = 0;
+  std::int32_t components = 0;
+};
+
+// Walks the markers of a JPEG file. With wholeFile the walk goes through
+// every scan to the end-of-image marker (bytes after it are ignored); without
+// it, it stops after the first scan header, for a caller holding only the
+// file's head. Each scan header must name frame components and Huffman and
+// quantization tables defined before it.
+JpegInfo InspectJpeg(const unsigned char* data, std::size_t size, bool wholeFile);
+
+struct PngInfo {
+  bool png = false;    // signature and a well-formed IHDR
+  bool sound = false;  // every chunk whole with its CRC, image data present, IEND reached
+  // Nothing in it that a decoder would turn into different pixels or that
+  // the PDF writer cannot take: no transparency, gamma or colour profile,
+  // no unknown chunk, no chunk of length 0.
+  bool plain = false;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t bitDepth = 0;
+  std::int32_t colourType = 0;
+  std::int32_t interlace = 0;
+};
+
+// Reads a PNG file's chunks; with wholeFile false only the signature and
+// IHDR are checked (sound and plain stay false).
+PngInfo InspectPng(const unsigned char* data, std::size_t size, bool wholeFile);
+
+// The PDF writer's colour for a PNG file that can go into the PDF as it is
+// (1 RGB, 2 palette, 3 gray): 8 bits, not interlaced, sound and plain. 0 when
+// the file has to be decoded and encoded again.
+std::int32_t PngPassThroughColour(const PngInfo& info);
+
+// Whether the last bytes of a file (its tail) end the way a complete JPEG or
+// PNG file ends: the end-of-image marker, or the IEND chunk.
+bool JpegTailComplete(const unsigned char* tail, std::size_t size);
+bool PngTailComplete(const unsigned char* tail, std::size_t size);

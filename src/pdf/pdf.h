@@ -26,7 +26,14 @@ std::int32_t pdf_SetCreator(const std::wstring& creator);
 // startupView: 1 fit page, 2 fit width, 3 true size, 4 full screen.
 // pageLayout: 1 single page, 2 one column. Other values are ignored.
 std::int32_t pdf_SetDisplayMode(std::int32_t startupView, std::int32_t pageLayout);
+// Writes the document to a temporary file beside path and puts it in
+// path's place once it is complete and on the disk; an older file at path is
+// left as it was when the save fails.
 std::int32_t pdf_Save(const std::wstring& path);
+// Whether pdf_Save will be able to write path: the folder takes a new file
+// and no other program holds the file open. On failure sets and returns
+// pdf_Save's own error (3, "File creation error"), without writing anything.
+std::int32_t pdf_CheckOutput(const std::wstring& path);
 std::int32_t pdf_GetErrorCode();
 std::wstring pdf_GetErrorText();
 
@@ -41,6 +48,13 @@ std::int32_t pdf_SetPosition(float x, float y);
 std::int32_t pdf_TextBox(float width, float height, const std::wstring& text, std::int32_t frame,
                          std::int32_t alignment);
 float pdf_GetTextWidth(const std::wstring& text);
+
+// Once more than thresholdBytes of image data are held, further image data
+// is kept in a temporary file at path (created then, removed by pdf_Reset
+// and whenever the process ends) and copied into the PDF by pdf_Save, which
+// writes the same bytes either way. A negative threshold keeps everything in
+// memory (the default after pdf_Reset).
+std::int32_t pdf_SetSpillFile(const std::wstring& path, std::int64_t thresholdBytes);
 
 // Images: a complete JPEG or PNG file in memory, placed on the current page.
 // width/height are the pixel size in user units; x, y, displayWidth and

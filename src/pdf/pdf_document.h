@@ -45,6 +45,10 @@ struct PdfStreamObject {
   std::string trailerText;  // "\nendstream\nendobj\n"
   std::int64_t dataLength = 0;
   std::vector<unsigned char> data;  // released once written
+  // Data moved out of memory to the document's spill file: its place there
+  // (-1: the data is in `data`) and its size.
+  std::int64_t spillOffset = -1;
+  std::int64_t spillLength = 0;
 };
 
 struct PdfPalette : PdfStreamObject {
@@ -109,6 +113,12 @@ struct PdfDocument {
   bool created = false;  // pdf_Create ran: the lists exist
   bool saved = false;    // pdf_Save ran: image data has been released
   std::unordered_map<std::wstring, std::size_t> imagesByName;
+  // Image data beyond spillThreshold bytes held in memory goes to a
+  // temporary file at spillPath (threshold -1: everything stays in memory).
+  std::wstring spillPath;
+  std::int64_t spillThreshold = -1;
+  std::int64_t heldBytes = 0;
+  platform::ScratchFile spill;
 };
 
 // The one document.
@@ -135,6 +145,13 @@ std::string ipf_FormatCreationDate(const platform::LocalDateTime& time, const pl
 std::string ipf_TimeZoneOffset(const platform::TimeZone& zone);
 // The creation date for a document saved now (or at the test clock's time).
 std::string ipf_CurrentCreationDate();
+
+// Keeps an image's data in memory, or moves it to the spill file once the
+// data held passes the threshold. Returns 0, 3 (spill file not created) or
+// 4 (not written: a full disk).
+std::int32_t ipf_HoldImageData(PdfStreamObject& object);
+// The data's size, wherever it is.
+std::int64_t ipf_ImageDataLength(const PdfStreamObject& object);
 
 // Serialization and output.
 void ipf_BuildImageTexts(PdfImage& image);

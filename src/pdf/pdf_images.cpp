@@ -94,6 +94,36 @@ bool ipf_ExtractPLTE(const unsigned char* data, std::int64_t size, std::vector<u
   return ok && found;
 }
 
+std::int32_t pdf_SetSpillFile(const std::wstring& path, std::int64_t thresholdBytes) {
+  PdfDocument& d = ipf_Document();
+  d.spillPath = path;
+  d.spillThreshold = thresholdBytes;
+  return kPdfOk;
+}
+
+std::int32_t ipf_HoldImageData(PdfStreamObject& object) {
+  PdfDocument& d = ipf_Document();
+  const auto size = static_cast<std::int64_t>(object.data.size());
+  if (d.spillThreshold < 0 || d.heldBytes + size <= d.spillThreshold) {
+    d.heldBytes += size;
+    return kPdfOk;
+  }
+  if (!d.spill.IsOpen()) {
+    d.spill = platform::ScratchFile::Create(d.spillPath);
+    if (!d.spill.IsOpen()) return kPdfFileCreationError;
+  }
+  std::int64_t offset = 0;
+  if (!d.spill.Append(object.data.data(), object.data.size(), offset)) return kPdfFileIoError;
+  object.spillOffset = offset;
+  object.spillLength = size;
+  std::vector<unsigned char>().swap(object.data);
+  return kPdfOk;
+}
+
+std::int64_t ipf_ImageDataLength(const PdfStreamObject& object) {
+  return object.spillOffset >= 0 ? object.spillLength : static_cast<std::int64_t>(object.data.size());
+}
+
 std::optional<std::size_t> ipf_FindImage(const std::wstring& name) {
   const PdfDocument& d = ipf_Document();
   const auto it = d.imagesByName.find(name);
@@ -180,6 +210,9 @@ std::int32_t ImageFromMem(const std::wstring& name, std::int32_t kind, std::int3
         palette.highIndex = static_cast<std::int32_t>(palette.data.size() / 3) - 1;
       }
     }
+    // Past the threshold the data waits for the save on disk, not in memory.
+    const std::int32_t held = ipf_HoldImageData(image);
+    if (held != kPdfOk) return Fail(held, held == kPdfFileCreationError ? 1860 : 1861);
     found = d.images.size() - 1;
   }
 
@@ -222,7 +255,7 @@ void ipf_BuildImageTexts(PdfImage& image) {
   const std::int64_t pixelWidth = std::lround(image.pixelWidth);
   const std::int64_t pixelHeight = std::lround(image.pixelHeight);
 
-  image.dataLength = static_cast<std::int64_t>(image.data.size());
+  image.dataLength = ipf_ImageDataLength(image);
   std::string& h = image.headerText;
   h.clear();
   ipf_AppendInt(h, image.number);

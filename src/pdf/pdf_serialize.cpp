@@ -249,6 +249,17 @@ std::int32_t ipf_SavePdfToFile(platform::OutputFile& file) {
     if (code == kPdfOk) code = ipf_WriteBuffer(file, data.data(), static_cast<std::int64_t>(data.size()));
     std::vector<unsigned char>().swap(data);  // released as soon as it is on disk
   };
+  // Data from the spill file comes over in pieces of a few megabytes.
+  std::vector<unsigned char> piece;
+  auto spilled = [&](const PdfStreamObject& object) {
+    for (std::int64_t done = 0; code == kPdfOk && done < object.spillLength;) {
+      const std::int64_t n = std::min<std::int64_t>(object.spillLength - done, 4 << 20);
+      piece.resize(static_cast<std::size_t>(n));
+      if (!d.spill.ReadAt(object.spillOffset + done, piece.data(), piece.size())) code = kPdfFileIoError;
+      else code = ipf_WriteBuffer(file, piece.data(), n);
+      done += n;
+    }
+  };
   for (const PdfPage& page : d.pages) text(page.text);
   for (const PdfContent& content : d.contents) text(content.text);
   text(d.pagesNode.text);
@@ -256,7 +267,8 @@ std::int32_t ipf_SavePdfToFile(platform::OutputFile& file) {
   if (d.font.number != 0) text(d.font.text);
   auto stream = [&](PdfStreamObject& object) {
     text(object.headerText);
-    block(object.data);
+    if (object.spillOffset >= 0) spilled(object);
+    else block(object.data);
     text(object.trailerText);
   };
   for (PdfImage& image : d.images) {
@@ -274,13 +286,39 @@ std::int32_t ipf_SavePdfToFile(platform::OutputFile& file) {
   return code;
 }
 
+namespace {
+
+// The new file is written beside the old one under this name and takes the
+// old one's place only when it is complete and on the disk.
+std::wstring TemporarySavePath(const std::wstring& path) { return path + L".tmp"; }
+
+bool ReplaceableOutput(const std::wstring& path) {
+  if (!platform::CanReplaceFile(path)) return false;
+  const std::wstring temp = TemporarySavePath(path);
+  platform::OutputFile probe = platform::OutputFile::CreateExclusive(temp);
+  if (!probe.IsOpen()) return false;
+  probe.Close();
+  platform::RemoveFile(temp);
+  return true;
+}
+
+}  // namespace
+
+std::int32_t pdf_CheckOutput(const std::wstring& path) {
+  if (!ReplaceableOutput(path)) return ipf_SetError(kPdfFileCreationError, L"pdf_Save", 1625);
+  return kPdfOk;
+}
+
 std::int32_t pdf_Save(const std::wstring& path) {
   PdfDocument& d = ipf_Document();
   // The image data went out with the first save; a second one would write a
   // damaged file over the good one, so it is refused before touching the file.
   if (d.saved) return ipf_SetError(kPdfInvalidParameters, L"pdf_Save", 1650);
 
-  platform::OutputFile file = platform::OutputFile::CreateExclusive(path);
+  // A file a reader holds open cannot be replaced: say so before anything is written.
+  if (!platform::CanReplaceFile(path)) return ipf_SetError(kPdfFileCreationError, L"pdf_Save", 1625);
+  const std::wstring temp = TemporarySavePath(path);
+  platform::OutputFile file = platform::OutputFile::CreateExclusive(temp);
   if (!file.IsOpen()) return ipf_SetError(kPdfFileCreationError, L"pdf_Save", 1625);
 
   std::int32_t code = ipf_LinkDataStructure();
@@ -292,6 +330,15 @@ std::int32_t pdf_Save(const std::wstring& path) {
     if (code == kPdfOk && !file.Sync()) code = kPdfFileIoError;
   }
   file.Close();
-  if (code != kPdfOk) return ipf_SetError(code, L"pdf_Save", 1650);
+  d.spill.Close();  // the spilled data is in the PDF now, or never will be
+  // A failed save leaves the older file of that name as it was.
+  if (code != kPdfOk) {
+    platform::RemoveFile(temp);
+    return ipf_SetError(code, L"pdf_Save", 1650);
+  }
+  if (!platform::ReplaceFileWith(temp, path)) {
+    platform::RemoveFile(temp);
+    return ipf_SetError(kPdfFileCreationError, L"pdf_Save", 1625);
+  }
   return kPdfOk;
 }

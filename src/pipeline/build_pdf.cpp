@@ -1,9 +1,12 @@
 #include "pipeline/build_pdf.h"
 
+#include <optional>
+
 #include "format/program_info.h"
 #include "format/text_format.h"
 #include "pdf/pdf.h"
 #include "pipeline/page_geometry.h"
+#include "pipeline/prepare_ahead.h"
 #include "platform/file.h"
 
 namespace {
@@ -47,6 +50,13 @@ class Build {
     // 3. The writer.
     pdf_Create(orientation_, PaperSizeText(settings_.PaperFormat), 2);
     if (pdf_GetErrorCode() != 0) return WriterError();
+    // Told now, not after every image has been prepared: the output cannot
+    // be written (a reader holds it open, the folder is gone or read-only).
+    pdf_CheckOutput(pdfPath_);
+    if (pdf_GetErrorCode() != 0) return WriterError();
+    // A long book's images would not fit a 32-bit process's memory: past a
+    // threshold they wait on disk, beside the PDF they are going into.
+    pdf_SetSpillFile(pdfPath_ + L".images.tmp", services_.spillAfterBytes);
     pdf_SetDisplayMode(settings_.PdfStartup, 1);
     header_ = settings_.DisplayHeader != 0 && !paperless_;
     if (settings_.DisplayHeader != 0) pdf_SetFont(L"Helvetica", settings_.HeaderFontSize);
@@ -61,9 +71,24 @@ class Build {
     bool asked = false;
     bool cancelled = false;
 
-    // 5. Every file.
+    // 5. Every file. Images may be prepared ahead on other threads; pages,
+    // log lines and questions still come one by one, in list order.
+    std::optional<PrepareAhead> ahead;
+    std::vector<std::wstring> paths;
+    if (services_.workers > 1) {
+      paths.reserve(items_.size());
+      for (const BuildItem& item : items_) paths.push_back(item.Path);
+    }
+    const auto prepareFrom = [&](std::size_t first) {
+      if (services_.workers > 1 && first < items_.size()) {
+        ahead.emplace(paths, first, settings_, services_.prepare, services_.workers,
+                      static_cast<std::size_t>(services_.workers), services_.workerStarted, services_.workerEnded);
+      }
+    };
+    prepareFrom(0);
     std::int32_t counter = 0;
-    for (const BuildItem& item : items_) {
+    for (std::size_t index = 0; index < items_.size(); ++index) {
+      const BuildItem& item = items_[index];
       if (services_.freeMemory) services_.freeMemory(freeMemory);
       progress_.ShowTitle(L"Building PDF ...  ( Free memory = " + FormatByteSize(freeMemory, 0, 2) + L" )");
       ++counter;
@@ -74,7 +99,15 @@ class Build {
         LogFileMissing(log_, item.Path);
         continue;
       }
-      PreparedImage image = services_.prepare(item.Path, settings_);
+      PreparedImage image = ahead ? ahead->Take(index) : services_.prepare(item.Path, settings_);
+      if (ahead && image.outcome == PrepOutcome::GdiplusError && image.status == kStatusOutOfMemory) {
+        // Memory may have run short only because other images were being
+        // prepared at the same time: this one gets a second chance alone,
+        // so that the build stops only where a one-by-one build would.
+        ahead.reset();
+        image = services_.prepare(item.Path, settings_);
+        if (image.outcome != PrepOutcome::GdiplusError) prepareFrom(index + 1);
+      }
       switch (image.outcome) {
         case PrepOutcome::SkippedUnsupported:
           LogFileSkipped(log_, SkipUnsupported, item.Path);
@@ -108,11 +141,9 @@ class Build {
     const bool save = !cancelled && log_.FilesProcessed > 0;
     progress_.EndFiles(save);
     if (save) {
+      // A failed save leaves no file of its own and an older PDF untouched.
       pdf_Save(pdfPath_);
-      if (pdf_GetErrorCode() != 0) {
-        written_ = pdf_GetErrorCode() != 3;  // 3: the file was never created
-        return WriterError();
-      }
+      if (pdf_GetErrorCode() != 0) return WriterError();
       written_ = true;
     }
 
@@ -132,7 +163,7 @@ class Build {
       pdf_AddPage(-1, L"");
     }
     if (pdf_GetErrorCode() != 0) return false;
-    pdf_ImageFromMem(item.Path, image.kind, 1, std::move(image.data), Millimetres(static_cast<float>(image.width)),
+    pdf_ImageFromMem(item.Path, image.kind, image.colour, std::move(image.data), Millimetres(static_cast<float>(image.width)),
                      Millimetres(static_cast<float>(image.height)), Millimetres(place.x), Millimetres(place.y),
                      Millimetres(place.width), Millimetres(place.height));
     if (pdf_GetErrorCode() != 0) return false;
@@ -180,9 +211,8 @@ class Build {
     pdf_Reset();
     WriteBuildReport(log_);
     if (services_.trimWorkingSet) services_.trimWorkingSet();
-    // A PDF without a single page is removed, and so is one whose writing
-    // failed half-way: it would only look like a document. A file this build
-    // did not write is never touched.
+    // A PDF without a single page is removed. A file this build did not
+    // write is never touched.
     if (written_ && (log_.FilesProcessed == 0 || result == 0)) platform::RemoveFile(pdfPath_);
     const std::int32_t problems = log_.FilesSkipped + log_.FilesMissing;
     if (problems > 0 && result == 1) {

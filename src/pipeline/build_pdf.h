@@ -51,6 +51,16 @@ struct BuildServices {
   // Free physical memory in bytes; false leaves the value as it was.
   std::function<bool(std::int64_t& bytes)> freeMemory;
   std::function<void()> trimWorkingSet;
+  // Threads that prepare images ahead of the page being placed; prepare must
+  // then be safe to call from several threads at once. 0 or 1: every image
+  // is prepared on the build thread when its turn comes.
+  std::int32_t workers = 0;
+  // Image data the writer holds in memory beyond this many bytes waits for
+  // the save in a temporary file beside the PDF (negative: all in memory).
+  std::int64_t spillAfterBytes = std::int64_t{64} << 20;
+  // Run first and last on every such thread.
+  std::function<void()> workerStarted;
+  std::function<void()> workerEnded;
 };
 
 // Fixed line numbers of the build's fatal reports.

@@ -1,6 +1,7 @@
 #include "pipeline/build_window_win.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <commdlg.h>
 #include <shlobj.h>
 
@@ -170,6 +171,15 @@ BuildServices WindowsBuildServices() {
   services.prepare = PrepareImage;
   services.freeMemory = [](std::int64_t& bytes) { return GetFreePhysicalMemory(bytes) == 1; };
   services.trimWorkingSet = TrimWorkingSet;
+  // One preparing thread per core. Each may hold a decoded image and its
+  // canvas; four keep that within a 32-bit process's address space for
+  // photos, and an image that still finds no memory is tried again alone.
+  SYSTEM_INFO system{};
+  ::GetSystemInfo(&system);
+  services.workers = static_cast<std::int32_t>(system.dwNumberOfProcessors < 4 ? system.dwNumberOfProcessors : 4);
+  // GDI+ decodes through COM objects: every thread that uses it joins COM.
+  services.workerStarted = [] { ::CoInitializeEx(nullptr, COINIT_MULTITHREADED); };
+  services.workerEnded = [] { ::CoUninitialize(); };
   return services;
 }
 

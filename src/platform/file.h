@@ -42,6 +42,36 @@ class OutputFile {
 #endif
 };
 
+// A file for data that does not fit in memory, read and written by this
+// process alone. It is gone from the disk once closed, and also when the
+// process ends without closing it.
+class ScratchFile {
+ public:
+  ScratchFile() = default;
+  ~ScratchFile();
+  ScratchFile(ScratchFile&& other) noexcept;
+  ScratchFile& operator=(ScratchFile&& other) noexcept;
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+
+  // Creates the file anew (an old one of that name is replaced).
+  static ScratchFile Create(const std::wstring& path);
+  bool IsOpen() const;
+  // Adds size bytes at the end and tells where they start; false when not
+  // all of them could be written (a full disk).
+  bool Append(const void* data, std::size_t size, std::int64_t& offset);
+  bool ReadAt(std::int64_t offset, void* data, std::size_t size);
+  void Close();
+
+ private:
+  std::int64_t size_ = 0;
+#ifdef _WIN32
+  void* handle_ = reinterpret_cast<void*>(-1);
+#else
+  int fd_ = -1;
+#endif
+};
+
 // Size of the file at path in bytes, or -1 when it does not exist or cannot be read.
 std::int64_t FileSize(const std::wstring& path);
 bool RemoveFile(const std::wstring& path);
@@ -49,6 +79,14 @@ bool RemoveFile(const std::wstring& path);
 bool IsDirectory(const std::wstring& path);
 // Reads the whole file; false (and data emptied) on any failure.
 bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data);
+// Reads up to count bytes from offset (fewer at the end of the file); false
+// (and data emptied) when the file cannot be opened or read.
+bool ReadFileRange(const std::wstring& path, std::int64_t offset, std::size_t count,
+                   std::vector<unsigned char>& data);
+// True when nothing is at path, or the file there could be opened for
+// writing with nobody else holding it (no reader has it open, it is not
+// marked read-only). The file is left as it was.
+bool CanReplaceFile(const std::wstring& path);
 // Moves source over target in one step, replacing target; target is either
 // the old file or the new one afterwards, never a mixture.
 bool ReplaceFileWith(const std::wstring& source, const std::wstring& target);

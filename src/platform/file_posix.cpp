@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 
@@ -12,6 +14,65 @@ namespace platform {
 namespace {
 std::string Native(const std::wstring& path) { return ToUtf8(path); }
 }  // namespace
+
+ScratchFile::~ScratchFile() { Close(); }
+
+ScratchFile::ScratchFile(ScratchFile&& other) noexcept : size_(other.size_), fd_(other.fd_) { other.fd_ = -1; }
+
+ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    size_ = other.size_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+ScratchFile ScratchFile::Create(const std::wstring& path) {
+  ScratchFile f;
+  const std::string native = Native(path);
+  f.fd_ = ::open(native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  // Unlinked at once: the data stays reachable through the descriptor alone.
+  if (f.fd_ >= 0) ::unlink(native.c_str());
+  return f;
+}
+
+bool ScratchFile::IsOpen() const { return fd_ >= 0; }
+
+bool ScratchFile::Append(const void* data, std::size_t size, std::int64_t& offset) {
+  if (!IsOpen()) return false;
+  offset = size_;
+  const char* p = static_cast<const char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pwrite(fd_, p + done, size - done, static_cast<off_t>(size_ + static_cast<std::int64_t>(done)));
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  size_ += static_cast<std::int64_t>(size);
+  return true;
+}
+
+bool ScratchFile::ReadAt(std::int64_t offset, void* data, std::size_t size) {
+  if (!IsOpen() || offset < 0) return false;
+  char* p = static_cast<char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(fd_, p + done, size - done, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+void ScratchFile::Close() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  size_ = 0;
+}
 
 OutputFile::~OutputFile() { Close(); }
 
@@ -78,6 +139,38 @@ bool RemoveFile(const std::wstring& path) { return ::unlink(Native(path).c_str()
 bool IsDirectory(const std::wstring& path) {
   struct stat st {};
   return ::stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ReadFileRange(const std::wstring& path, std::int64_t offset, std::size_t count,
+                   std::vector<unsigned char>& data) {
+  data.clear();
+  if (offset < 0) return false;
+  const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) {
+    const std::int64_t left = st.st_size > offset ? st.st_size - offset : 0;
+    data.resize(static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(count))));
+    std::size_t got = 0;
+    while (ok && got < data.size()) {
+      const ssize_t n = ::pread(fd, data.data() + got, data.size() - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
+      if (n <= 0) ok = false;
+      else got += static_cast<std::size_t>(n);
+    }
+  }
+  ::close(fd);
+  if (!ok) data.clear();
+  return ok;
+}
+
+bool CanReplaceFile(const std::wstring& path) {
+  const int fd = ::open(Native(path).c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+    return true;
+  }
+  return errno == ENOENT;
 }
 
 bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data) {

@@ -1,8 +1,84 @@
 #include <windows.h>
 
+#include <new>
+
 #include "platform/file.h"
 
 namespace platform {
+
+ScratchFile::~ScratchFile() { Close(); }
+
+ScratchFile::ScratchFile(ScratchFile&& other) noexcept : size_(other.size_), handle_(other.handle_) {
+  other.handle_ = INVALID_HANDLE_VALUE;
+}
+
+ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    size_ = other.size_;
+    other.handle_ = INVALID_HANDLE_VALUE;
+  }
+  return *this;
+}
+
+ScratchFile ScratchFile::Create(const std::wstring& path) {
+  ScratchFile f;
+  // Deleted by the system when the last handle goes, however the process ends.
+  f.handle_ = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  return f;
+}
+
+bool ScratchFile::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+namespace {
+
+bool Seek(HANDLE h, std::int64_t offset) {
+  LARGE_INTEGER at{};
+  at.QuadPart = offset;
+  return ::SetFilePointerEx(h, at, nullptr, FILE_BEGIN) != 0;
+}
+
+}  // namespace
+
+bool ScratchFile::Append(const void* data, std::size_t size, std::int64_t& offset) {
+  if (!IsOpen() || !Seek(handle_, size_)) return false;
+  offset = size_;
+  const char* p = static_cast<const char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const std::size_t rest = size - done;
+    const DWORD chunk = rest > 0x40000000u ? 0x40000000u : static_cast<DWORD>(rest);
+    DWORD written = 0;
+    if (!::WriteFile(handle_, p + done, chunk, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  size_ += static_cast<std::int64_t>(size);
+  return true;
+}
+
+bool ScratchFile::ReadAt(std::int64_t offset, void* data, std::size_t size) {
+  if (!IsOpen() || offset < 0 || !Seek(handle_, offset)) return false;
+  char* p = static_cast<char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const std::size_t rest = size - done;
+    const DWORD chunk = rest > 0x40000000u ? 0x40000000u : static_cast<DWORD>(rest);
+    DWORD got = 0;
+    if (!::ReadFile(handle_, p + done, chunk, &got, nullptr) || got == 0) return false;
+    done += got;
+  }
+  return true;
+}
+
+void ScratchFile::Close() {
+  if (IsOpen()) {
+    ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+  size_ = 0;
+}
 
 OutputFile::~OutputFile() { Close(); }
 
@@ -104,6 +180,51 @@ bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data) {
   ::CloseHandle(h);
   if (!ok) std::vector<unsigned char>().swap(data);
   return ok;
+}
+
+bool ReadFileRange(const std::wstring& path, std::int64_t offset, std::size_t count,
+                   std::vector<unsigned char>& data) {
+  data.clear();
+  if (offset < 0) return false;
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  LARGE_INTEGER at{};
+  at.QuadPart = offset;
+  bool ok = ::GetFileSizeEx(h, &size) && ::SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+  if (ok) {
+    const std::int64_t left = size.QuadPart > offset ? size.QuadPart - offset : 0;
+    const std::int64_t wanted = left < static_cast<std::int64_t>(count) ? left : static_cast<std::int64_t>(count);
+    try {
+      data.resize(static_cast<std::size_t>(wanted));
+    } catch (const std::bad_alloc&) {
+      ok = false;
+    }
+  }
+  std::size_t got = 0;
+  while (ok && got < data.size()) {
+    const std::size_t rest = data.size() - got;
+    const DWORD chunk = rest > 0x40000000u ? 0x40000000u : static_cast<DWORD>(rest);
+    DWORD n = 0;
+    if (!::ReadFile(h, data.data() + got, chunk, &n, nullptr) || n == 0) ok = false;
+    got += n;
+  }
+  ::CloseHandle(h);
+  if (!ok) std::vector<unsigned char>().swap(data);
+  return ok;
+}
+
+bool CanReplaceFile(const std::wstring& path) {
+  // Opened the way the replacing save will need it: for writing, shared with
+  // nobody, and without touching what is in it.
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(h);
+    return true;
+  }
+  const DWORD error = ::GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {

@@ -186,8 +186,8 @@ check "true size, centred on A4 (RMSE $d)" close_to "$d" 0.05
 group "JPEG stored as is"
 pdf="$out/stored.pdf"
 run "$work/o" "$work/e" --set JpgNoRecompression=1 "$pdf" "$src/01-photo.jpg" "$src/06-gray.jpg" "$src/02-scan.png"
-expect_eq "exit status (the gray JPEG cannot be stored)" 1 "$rc"
-expect_eq "page count" 2 "$(pages "$pdf")"
+expect_eq "exit status (the gray JPEG is redrawn, not lost)" 0 "$rc"
+expect_eq "page count" 3 "$(pages "$pdf")"
 check "qpdf --check" qpdf_ok "$pdf"
 check "photo bytes inside the PDF unchanged" python3 -c '
 import sys
@@ -196,8 +196,72 @@ start = pdf.find(jpg)
 sys.exit(0 if start > 0 and pdf[start + len(jpg):start + len(jpg) + 20].lstrip().startswith(b"endstream") else 1)
 ' "$pdf" "$src/01-photo.jpg"
 check "log: storing mode" contains "$pdf.log" "JPG storing mode is enabled"
-check "log: gray JPEG skipped" contains "$pdf.log" "[ERR] $(winpath "$src/06-gray.jpg") skipped, unsupported file type !"
+d=$(render_distance "$pdf" 3 "$ref/06-gray.ppm")
+check "gray JPEG page looks like its source (RMSE $d)" close_to "$d" 0.05
+# A JPEG whose scan uses a Huffman table it never defined: readers refuse
+# the stream, so it must not be stored as it is (GDI+ refuses it too).
+python3 - "$src/01-photo.jpg" "$work/undefined-table.jpg" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+at = data.find(b"\xff\xc4")
+data[at + 4] |= 3
+open(sys.argv[2], "wb").write(data)
+PY
+run "$work/o" "$work/e" --set JpgNoRecompression=1 --set Preprocessing=0 "$out/broken.pdf" "$work/undefined-table.jpg" "$src/01-photo.jpg"
+check "broken JPEG not stored as is" python3 -c '
+import sys
+sys.exit(1 if open(sys.argv[2], "rb").read() in open(sys.argv[1], "rb").read() else 0)
+' "$out/broken.pdf" "$work/undefined-table.jpg"
+check "qpdf --check with the broken JPEG in the list" qpdf_ok "$out/broken.pdf"
 check "log: stored at 100 %" contains "$pdf.log" "[OK] Page 1: $(winpath "$src/01-photo.jpg") (100 %)"
+
+# ------------------------------------------------------- PNG passed through
+group "PNG passed through"
+# Every PNG twice: as it is, and with an unknown ancillary chunk that makes
+# the build decode and encode it again (decoders ignore the chunk). The
+# pages must render to the same pixels.
+fixtures="$root/tests/imaging/fixtures"
+"$convert" -size 90x70 -seed 6 plasma:blue-yellow "PNG24:$work/14-rgb.png"
+cp "$fixtures/gray.png" "$fixtures/palette.png" "$fixtures/interlaced.png" "$fixtures/rgb16.png" \
+  "$src/02-scan.png" "$src/03-alpha.png" "$work/"
+pngs=(gray.png 03-alpha.png palette.png 14-rgb.png interlaced.png rgb16.png 02-scan.png)
+mkdir -p "$work/plain" "$work/marked"
+for f in "${pngs[@]}"; do
+  cp "$work/$f" "$work/plain/$f"
+  python3 - "$work/$f" "$work/marked/$f" <<'PY'
+import struct, sys, zlib
+data = open(sys.argv[1], "rb").read()
+chunk = b"quIl" + b"x"
+marked = data[:33] + struct.pack(">I", 1) + chunk + struct.pack(">I", zlib.crc32(chunk)) + data[33:]
+open(sys.argv[2], "wb").write(marked)
+PY
+done
+for kind in plain marked; do
+  run "$work/o" "$work/e" --set JpgCompression=0 --set SortAfterDrop=0 "$out/png-$kind.pdf" "${pngs[@]/#/$work/$kind/}"
+  expect_eq "exit status ($kind)" 0 "$rc"
+  check "qpdf --check ($kind)" qpdf_ok "$out/png-$kind.pdf"
+done
+for i in "${!pngs[@]}"; do
+  n=$((i + 1))
+  pdftoppm -r 72 -f $n -l $n -singlefile "$out/png-plain.pdf" "$work/plain-$n"
+  pdftoppm -r 72 -f $n -l $n -singlefile "$out/png-marked.pdf" "$work/marked-$n"
+  check "page $n (${pngs[$i]}) renders the same passed through" cmp -s "$work/plain-$n.ppm" "$work/marked-$n.ppm"
+done
+# The plain files' own image data is in the PDF: gray and palette kept.
+pdfimages -list "$out/png-plain.pdf" >"$work/list"
+expect_eq "gray PNG kept gray" gray "$(awk 'NR == 3 { print $6 }' "$work/list")"
+expect_eq "alpha PNG encoded again in RGB" rgb "$(awk 'NR == 4 { print $6 }' "$work/list")"
+expect_eq "palette kept" index "$(awk 'NR == 5 { print $6 }' "$work/list")"
+check "RGB PNG's own image data in the PDF" python3 -c '
+import struct, sys
+png, pdf = (open(p, "rb").read() for p in sys.argv[1:3])
+at, idat = 8, b""
+while at < len(png):
+    n, = struct.unpack(">I", png[at:at + 4])
+    if png[at + 4:at + 8] == b"IDAT": idat += png[at + 8:at + 8 + n]
+    at += 12 + n
+sys.exit(0 if idat in pdf else 1)
+' "$work/plain/14-rgb.png" "$out/png-plain.pdf"
 
 # ------------------------------------------------------------ exit statuses
 group "exit statuses and refusals"
@@ -260,6 +324,9 @@ check "log names the accented path" contains "$pdf.log" "[OK] Page 1: $(winpath 
 check "progress shows the accented name" contains "$work/e" "1 of 1  page ü 1.png"
 run "$work/o" "$work/e" --settings "$work/absent.ini" "$out/x.pdf" "$src/01-photo.jpg"
 expect_eq "unreadable settings file" 64 "$rc"
+
+group "temporary files"
+expect_eq "no temporary file left beside any output" "" "$(find "$work" -name '*.tmp' | head -n 3)"
 
 echo "e2e: $passed checks passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -29,6 +29,29 @@ TEST(ScaledSize, HalfSizeTruncatesBothSides) {
   EXPECT_EQ(ScaledSize({101, 101}, Scaling(99, 0)), (PixelSize{99, 99}));
 }
 
+// The scaled side is the whole part of side x percent / 100, worked out
+// here by counting: n grows while 100 (n + 1) still fits in side x percent.
+TEST(ScaledSize, EverySideAndPercentageMatchesTheExactWholePart) {
+  for (std::int32_t percent = 1; percent <= 99; ++percent) {
+    std::int64_t product = 0;
+    std::int32_t whole = 0;
+    for (std::int32_t side = 1; side <= 4000; ++side) {
+      product += percent;
+      while (100 * (static_cast<std::int64_t>(whole) + 1) <= product) ++whole;
+      const auto scaled = ScaledSize({side, side}, Scaling(percent, 0));
+      ASSERT_TRUE(scaled);
+      const std::int32_t expected = whole < 1 ? 1 : whole;
+      ASSERT_EQ(scaled->width, expected) << percent << " % of " << side;
+      ASSERT_EQ(scaled->height, expected) << percent << " % of " << side;
+    }
+  }
+  // Sides that floating point got wrong in one build or the other.
+  EXPECT_EQ(ScaledSize({90, 90}, Scaling(70, 0)), (PixelSize{63, 63}));
+  EXPECT_EQ(ScaledSize({300, 300}, Scaling(21, 0)), (PixelSize{63, 63}));
+  EXPECT_EQ(ScaledSize({900, 900}, Scaling(13, 0)), (PixelSize{117, 117}));
+  EXPECT_EQ(ScaledSize({2147483647, 2147483647}, Scaling(99, 0)), (PixelSize{2126008810, 2126008810}));
+}
+
 TEST(ScaledSize, AppliesOnlyBelowHundredAndAboveTheWidthLimit) {
   EXPECT_EQ(ScaledSize({1001, 601}, Scaling(100, 0)), std::nullopt);
   EXPECT_EQ(ScaledSize({1001, 601}, Scaling(50, 1200)), std::nullopt);

@@ -6,6 +6,7 @@
 #include "imaging/gdiplus_win.h"
 #include "imaging/image_files_win.h"
 #include "imaging/image_prep.h"
+#include "imaging/image_probe.h"
 #include "pdf/pdf.h"
 #include "pdf/pdf_document.h"
 #include "support/temp_dir.h"
@@ -40,15 +41,16 @@ bool RunningUnderWine() {
   return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
 }
 
-// What the PDF writer needs of a PNG block: IHDR first, 8-bit RGB without
-// alpha or interlacing, and chunks its walk accepts.
-void ExpectWriterAcceptsPng(const std::vector<unsigned char>& block, int width, int height) {
+// What the PDF writer needs of a PNG block: IHDR first, 8-bit RGB (or the
+// gray or palette of a file passed through) without alpha or interlacing,
+// and chunks its walk accepts.
+void ExpectWriterAcceptsPng(const std::vector<unsigned char>& block, int width, int height, std::int32_t colour = 1) {
   const auto header = encoded_check::ReadPngHeader(block);
   ASSERT_TRUE(header) << "no IHDR as the first chunk";
   EXPECT_EQ(header->width, static_cast<std::uint32_t>(width));
   EXPECT_EQ(header->height, static_cast<std::uint32_t>(height));
   EXPECT_EQ(header->bitDepth, 8);
-  EXPECT_EQ(header->colourType, 2);
+  EXPECT_EQ(header->colourType, colour == 1 ? 2 : colour == 2 ? 3 : 0);
   EXPECT_EQ(header->interlace, 0);
   std::int64_t idat = 0;
   ASSERT_EQ(ipf_CalcRawDataSizePNG(block.data(), static_cast<std::int64_t>(block.size()), idat), 0)
@@ -58,7 +60,7 @@ void ExpectWriterAcceptsPng(const std::vector<unsigned char>& block, int width, 
   ASSERT_EQ(pdf_Create(1, L"", 1), 0);
   ASSERT_EQ(pdf_AddPage(-1, L""), 0);
   const auto w = static_cast<float>(width), h = static_cast<float>(height);
-  EXPECT_EQ(pdf_ImageFromMem(L"png", 2, 1, block.data(), static_cast<std::int32_t>(block.size()), w, h, 0, 0, w, h), 0);
+  EXPECT_EQ(pdf_ImageFromMem(L"png", 2, colour, block.data(), static_cast<std::int32_t>(block.size()), w, h, 0, 0, w, h), 0);
   pdf_Reset();
 }
 
@@ -73,7 +75,7 @@ void ExpectWriterAcceptsJpeg(const std::vector<unsigned char>& block, int width,
 
 void ExpectWriterAccepts(const PreparedImage& prepared) {
   if (prepared.kind == kImageKindPng)
-    ExpectWriterAcceptsPng(prepared.data, prepared.width, prepared.height);
+    ExpectWriterAcceptsPng(prepared.data, prepared.width, prepared.height, prepared.colour);
   else
     ExpectWriterAcceptsJpeg(prepared.data, prepared.width, prepared.height);
 }
@@ -294,16 +296,81 @@ TEST_F(ImagePrep, StoredJpegIsTheFileByteForByteUnscaled) {
   EXPECT_EQ(PrepareImage(misnamed, settings).data, bytes);
 }
 
-TEST_F(ImagePrep, OnlyColourJpegCanBeStoredAsItIs) {
+// Gray and CMYK JPEG files cannot go into the PDF as they are; rather than
+// lose their page, they are redrawn in colour like any other image.
+TEST_F(ImagePrep, GrayAndCmykJpegAreRedrawnWhenStoring) {
   for (const wchar_t* name : {L"gray.jpg", L"cmyk.jpg"}) {
     SCOPED_TRACE(std::string(name, name + std::wcslen(name)));
-    const PreparedImage stored = PrepareImage(FixturePath(name), StoreJpeg());
-    EXPECT_EQ(stored.outcome, PrepOutcome::SkippedUnsupported);
-    EXPECT_TRUE(stored.data.empty());
-    // Without storing, the same file is redrawn in colour and encoded again.
-    const PreparedImage encoded = PrepareImage(FixturePath(name), JpegOutput());
-    ASSERT_EQ(encoded.outcome, PrepOutcome::Ok);
-    ExpectWriterAcceptsJpeg(encoded.data, 40, 30);
+    for (const std::int32_t compression : {1, 0}) {
+      Settings settings = StoreJpeg();
+      settings.JpgCompression = compression;
+      const PreparedImage prepared = PrepareImage(FixturePath(name), settings);
+      ASSERT_EQ(prepared.outcome, PrepOutcome::Ok) << "status " << prepared.status;
+      EXPECT_EQ(prepared.kind, compression == 1 ? kImageKindJpeg : kImageKindPng);
+      EXPECT_EQ(prepared.colour, 1);
+      ExpectWriterAccepts(prepared);
+    }
+  }
+}
+
+// A JPEG whose headers a strict reader refuses is never stored as it is:
+// GDI+ redraws what it can decode and the file is skipped otherwise.
+TEST_F(ImagePrep, JpegWithBrokenHeadersIsNotStored) {
+  std::vector<unsigned char> jpeg;
+  ASSERT_TRUE(ReadWholeFile(WriteHalves(L"good.jpg", L"image/jpeg"), jpeg));
+  // The first Huffman table's slot moved to 3, which no scan defines then;
+  // and an unknown marker segment put in front of the frame.
+  std::vector<unsigned char> undefinedTable = jpeg;
+  for (std::size_t i = 2; i + 4 < undefinedTable.size(); ++i) {
+    if (undefinedTable[i] == 0xFF && undefinedTable[i + 1] == 0xC4) {
+      undefinedTable[i + 4] = static_cast<unsigned char>(undefinedTable[i + 4] | 3);
+      break;
+    }
+  }
+  std::vector<unsigned char> unknownMarker = {0xFF, 0xD8, 0xFF, 0xF3, 0x00, 0x04, 0x01, 0x02};
+  unknownMarker.insert(unknownMarker.end(), jpeg.begin() + 2, jpeg.end());
+  for (const auto& [name, bytes] : {std::pair{L"table.jpg", undefinedTable}, {L"marker.jpg", unknownMarker}}) {
+    ASSERT_EQ(InspectJpeg(bytes.data(), bytes.size(), true).verdict, JpegVerdict::Damaged);
+    const PreparedImage prepared = PrepareImage(WriteBytes(name, bytes.data(), bytes.size()), StoreJpeg());
+    EXPECT_NE(prepared.outcome, PrepOutcome::GdiplusError);
+    EXPECT_NE(prepared.data, bytes);
+    if (prepared.outcome == PrepOutcome::Ok) ExpectWriterAccepts(prepared);
+  }
+}
+
+// In PNG mode a PNG that needs no change goes into the PDF as the file is;
+// one with alpha, 16 bits, interlacing or due for scaling is encoded again.
+TEST_F(ImagePrep, PlainPngIsPassedThroughInPngMode) {
+  const struct {
+    std::wstring path;
+    std::int32_t colour;  // 0: encoded again
+  } cases[] = {
+      {WriteHalves(L"rgb.png", L"image/png"), 1},
+      {FixturePath(L"gray.png"), 3},
+      {FixturePath(L"palette.png"), 2},
+      {FixturePath(L"interlaced.png"), 0},
+      {FixturePath(L"rgb16.png"), 0},
+      {WriteHalves(L"alpha.png", L"image/png", PixelFormat32bppARGB), 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.path.begin(), c.path.end()));
+    std::vector<unsigned char> file;
+    ASSERT_TRUE(ReadWholeFile(c.path, file));
+    const PreparedImage prepared = PrepareImage(c.path, PngOutput());
+    ASSERT_EQ(prepared.outcome, PrepOutcome::Ok) << "status " << prepared.status;
+    EXPECT_EQ(prepared.kind, kImageKindPng);
+    EXPECT_EQ(prepared.width, 40);
+    EXPECT_EQ(prepared.height, 30);
+    EXPECT_EQ(prepared.data == file, c.colour != 0);
+    EXPECT_EQ(prepared.colour, c.colour == 0 ? 1 : c.colour);
+    if (c.colour == 0) ExpectWriterAcceptsPng(prepared.data, 40, 30);
+    // JPEG output and scaling always go through GDI+.
+    EXPECT_NE(PrepareImage(c.path, JpegOutput()).data, file);
+    Settings half = PngOutput();
+    half.ImageScaling = 50;
+    const PreparedImage scaled = PrepareImage(c.path, half);
+    EXPECT_EQ(scaled.width, 20);
+    EXPECT_EQ(scaled.colour, 1);
   }
 }
 

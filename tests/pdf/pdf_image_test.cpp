@@ -291,3 +291,58 @@ TEST_F(PdfTest, TakenOverBlocksAreWrittenLikeCopiedOnes) {
 }
 
 }  // namespace
+
+namespace {
+
+// One document of JPEG, RGB and palette PNG images (one of them placed
+// twice), saved with its image data spilled to disk past `threshold` bytes.
+std::string SpilledDocument(testsupport::TempDir& dir, std::int64_t threshold, const wchar_t* name) {
+  pdf_Reset();
+  ipf_SetClockForTesting(std::pair{platform::LocalDateTime{2024, 1, 2, 3, 4, 5}, platform::TimeZone{}});
+  EXPECT_EQ(pdf_Create(1, L"", 2), 0);
+  EXPECT_EQ(pdf_SetSpillFile(dir.File(std::wstring(name) + L".images.tmp"), threshold), 0);
+  std::vector<unsigned char> jpeg(5000);
+  for (std::size_t i = 0; i < jpeg.size(); ++i) jpeg[i] = static_cast<unsigned char>(i * 13);
+  PngSpec palette = Rgb(20, 10);
+  palette.colourType = 3;
+  palette.pixels.assign(200, 1);
+  palette.palette = {0, 0, 0, 255, 255, 255};
+  const struct {
+    const wchar_t* name;
+    int kind, colour;
+    std::vector<unsigned char> data;
+  } images[] = {{L"a.jpg", 1, 1, jpeg}, {L"b.png", 2, 1, MakePng(Rgb(40, 30))}, {L"a.jpg", 1, 1, jpeg},
+                {L"c.png", 2, 2, MakePng(palette)}, {L"d.png", 2, 1, MakePng(Rgb(7, 90))}};
+  for (const auto& image : images) {
+    EXPECT_EQ(pdf_AddPage(-1, L""), 0);
+    EXPECT_EQ(Place(image.name, image.kind, image.colour, image.data), 0);
+  }
+  const std::wstring path = dir.File(name);
+  EXPECT_EQ(pdf_Save(path), 0);
+  pdf_Reset();
+  ipf_SetClockForTesting(std::nullopt);
+  return testsupport::ReadText(path);
+}
+
+TEST(PdfSpill, SpilledImagesGiveTheSameFileAndLeaveNothingBehind) {
+  testsupport::TempDir dir;
+  const std::string inMemory = SpilledDocument(dir, -1, L"memory.pdf");
+  ASSERT_GT(inMemory.size(), 8000u);
+  for (const std::int64_t threshold : {0, 1, 6000, 9000}) {
+    EXPECT_EQ(SpilledDocument(dir, threshold, L"spilled.pdf"), inMemory) << "threshold " << threshold;
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << "the two PDFs alone";
+}
+
+TEST(PdfSpill, SpillFileThatCannotBeCreatedIsAWriterError) {
+  testsupport::TempDir dir;
+  pdf_Reset();
+  ASSERT_EQ(pdf_Create(1, L"", 2), 0);
+  pdf_SetSpillFile(dir.File(L"no such folder") + L"/x.images.tmp", 0);
+  ASSERT_EQ(pdf_AddPage(-1, L""), 0);
+  EXPECT_EQ(Place(L"a.jpg", 1, 1, {0xFF, 0xD8, 0xFF, 0xD9}), 3);
+  EXPECT_EQ(pdf_GetErrorText(), L"File creation error\r\n\r\nin pdf_ImageFromMem() on line 1860.\r\n");
+  pdf_Reset();
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // A screenless front end and scripted system services for driving BuildPdf
 // in tests: every call is recorded, answers are set by the test.
+#include <atomic>
 #include <deque>
 #include <map>
 #include <stdexcept>
@@ -82,7 +83,10 @@ class FakeImages {
     BuildServices s;
     s.prepare = [this](const std::wstring& path, const Settings&) {
       ++prepared;
-      return prepared_.at(path);
+      // A file that is not there cannot be opened: what GDI+ says then.
+      const auto found = prepared_.find(path);
+      if (found == prepared_.end()) return PreparedImage{PrepOutcome::SkippedUnsupported, {}, 0, 0, 0, 1};
+      return found->second;
     };
     s.freeMemory = [this](std::int64_t& bytes) {
       if (freeMemory.empty()) return false;
@@ -95,7 +99,7 @@ class FakeImages {
   }
 
   std::deque<std::int64_t> freeMemory;  // successive answers; the last one repeats
-  int prepared = 0;
+  std::atomic<int> prepared{0};
   int trims = 0;
 
  private:

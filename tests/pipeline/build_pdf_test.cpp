@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <sstream>
+#include <thread>
+
 #include "format/text_format.h"
 #include "pipeline/build_pdf.h"
 #include "build_fakes.h"
@@ -171,7 +175,150 @@ TEST_F(BuildPdfTest, UnwritablePdfTellsTheReaderStory) {
   ASSERT_EQ(progress_.errors.size(), 1u);
   EXPECT_EQ(progress_.errors[0], L"File creation error\r\n\r\nin pdf_Save() on line 1625.\r\n"
                                  L"\r\nDo you have the PDF already open in the reader ?");
-  EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"open 1", L"saving", L"close", L"finish"}));
+  // Told before any image is prepared or any progress shown.
+  EXPECT_EQ(progress_.events, (std::vector<std::wstring>{L"finish"}));
+  EXPECT_EQ(images_.prepared, 0);
+}
+
+// A save that fails half-way leaves the older PDF of the same name exactly
+// as it was, and no file of its own.
+TEST_F(BuildPdfTest, FailedSaveKeepsTheOlderPdf) {
+  const std::string older = "%PDF-1.4 an older book\n%%EOF";
+  testsupport::WriteText(pdfPath_, older);
+  items_ = {images_.Add(L"a.png", 10, 10), images_.Add(L"b.png", 12, 8)};
+  ipf_SetAllocationFailureForTesting(1650);  // serialization runs out of memory
+  EXPECT_EQ(Build(), 0);
+  ipf_SetAllocationFailureForTesting(0);
+  EXPECT_EQ(progress_.errors, (std::vector<std::wstring>{L"Out of memory inside a PDF function."}));
+  EXPECT_EQ(testsupport::ReadText(pdfPath_), older);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 4)
+      << "the images, the older PDF and the log, nothing else";
+
+  // The same build saved: the older file is replaced as a whole.
+  progress_ = FakeProgress();
+  EXPECT_EQ(Build(), 1);
+  EXPECT_TRUE(Pdf().problems.empty());
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(pdfPath_ + L".tmp")));
+}
+
+// ---- images prepared ahead on other threads ------------------------------------
+
+// What a build left behind, for comparing one build with another.
+struct BuildRecord {
+  std::int32_t result = 0;
+  std::string pdf;
+  std::vector<std::string> logLines;  // the page and error lines
+  std::vector<std::wstring> files, errors, events;
+  std::vector<std::int32_t> progress;
+  bool operator==(const BuildRecord&) const = default;
+};
+
+class ParallelBuildTest : public BuildPdfTest {
+ protected:
+  ParallelBuildTest() {
+    ipf_SetClockForTesting(std::pair{platform::LocalDateTime{2024, 5, 6, 7, 8, 9}, platform::TimeZone{}});
+  }
+  ~ParallelBuildTest() override { ipf_SetClockForTesting(std::nullopt); }
+
+  // Every image takes longer than the next one, so that threads finish
+  // them in the reverse of list order.
+  BuildRecord Run(std::int32_t workers, int cancelAtPoll = 0) {
+    progress_ = FakeProgress();
+    progress_.cancelAtPoll = cancelAtPoll;
+    BuildServices services = images_.Services();
+    const auto inner = services.prepare;
+    services.prepare = [&, inner](const std::wstring& path, const Settings& settings) {
+      std::size_t left = 0;
+      for (std::size_t i = 0; i < items_.size(); ++i)
+        if (items_[i].Path == path) left = items_.size() - i;
+      std::this_thread::sleep_for(std::chrono::milliseconds(3 * left));
+      return inner(path, settings);
+    };
+    services.workers = workers;
+    std::atomic<int> started{0}, ended{0};
+    services.workerStarted = [&] { ++started; };
+    services.workerEnded = [&] { ++ended; };
+    std::filesystem::remove(std::filesystem::path(pdfPath_));
+    BuildRecord r;
+    r.result = BuildPdf(pdfPath_, log_, items_, settings_, progress_, services);
+    EXPECT_EQ(started.load(), ended.load()) << "every thread ended";
+    if (PdfExists()) r.pdf = testsupport::ReadText(pdfPath_);
+    std::istringstream log(Log());
+    for (std::string line; std::getline(log, line);)
+      if (line.rfind("[OK]", 0) == 0 || line.rfind("[ERR]", 0) == 0) r.logLines.push_back(line);
+    r.files = progress_.files;
+    r.errors = progress_.errors;
+    r.events = progress_.events;
+    r.progress = progress_.progress;
+    return r;
+  }
+};
+
+TEST_F(ParallelBuildTest, PagesLogAndSkipsAreThoseOfTheOneThreadBuild) {
+  items_ = {images_.Add(L"a.png", 30, 20), images_.Missing(L"b.png"),
+            images_.AddOutcome(L"c.png", PrepOutcome::SkippedUnsupported),
+            images_.Add(L"d.png", 12, 40), images_.AddOutcome(L"e.jpg", PrepOutcome::SkippedNotStorable),
+            images_.Add(L"f.png", 50, 50), images_.Add(L"g.png", 9, 9), images_.Missing(L"h.png")};
+  settings_.DisplayHeader = 1;
+  settings_.HeaderDisplayWhat = 1;
+  const BuildRecord alone = Run(0);
+  ASSERT_EQ(alone.result, 1);
+  ASSERT_FALSE(alone.pdf.empty());
+  EXPECT_EQ(alone.logLines.size(), 8u);
+  for (const std::int32_t workers : {2, 3, 8}) EXPECT_EQ(Run(workers), alone) << workers << " threads";
+
+  // Cancel still stops after the page on which it was pressed.
+  const BuildRecord cancelled = Run(3, 2);
+  EXPECT_EQ(cancelled, Run(0, 2));
+  EXPECT_EQ(cancelled.logLines.size(), 4u);  // up to the second page, d.png
+  EXPECT_TRUE(cancelled.pdf.empty());
+}
+
+TEST_F(ParallelBuildTest, StopsOnTheSameImageAsTheOneThreadBuild) {
+  items_ = {images_.Add(L"a.png", 30, 20), images_.Add(L"b.png", 10, 10),
+            images_.AddOutcome(L"c.png", PrepOutcome::GdiplusError, 3), images_.Add(L"d.png", 10, 10)};
+  const BuildRecord alone = Run(0);
+  EXPECT_EQ(alone.result, 0);
+  EXPECT_EQ(alone.errors, (std::vector<std::wstring>{L"Out of memory inside a GDI+ function."}));
+  EXPECT_EQ(Run(4), alone);
+
+  items_[2] = images_.AddOutcome(L"c.png", PrepOutcome::GdiplusError, 7);
+  for (const std::int32_t workers : {0, 4}) {
+    try {
+      Run(workers);
+      ADD_FAILURE() << "no fatal report";
+    } catch (const FatalReport& report) {
+      EXPECT_EQ(report.message, L"GDI+ unexpected error (code: 7 )");
+    }
+  }
+}
+
+// Memory that ran out while other images were being prepared at the same
+// time is no reason to stop: the image is prepared again alone.
+TEST_F(ParallelBuildTest, ImageShortOfMemoryBesideOthersIsPreparedAgainAlone) {
+  items_ = {images_.Add(L"a.png", 30, 20), images_.Add(L"b.png", 10, 10), images_.Add(L"c.png", 20, 10),
+            images_.Add(L"d.png", 10, 30)};
+  const BuildRecord alone = Run(0);
+  const std::thread::id buildThread = std::this_thread::get_id();
+  std::atomic<int> retries{0};
+  BuildServices services = images_.Services();
+  const auto inner = services.prepare;
+  services.prepare = [&, inner](const std::wstring& path, const Settings& settings) {
+    if (path == items_[1].Path && std::this_thread::get_id() != buildThread) {
+      PreparedImage shortOfMemory;
+      shortOfMemory.outcome = PrepOutcome::GdiplusError;
+      shortOfMemory.status = 3;
+      return shortOfMemory;
+    }
+    if (path == items_[1].Path) ++retries;
+    return inner(path, settings);
+  };
+  services.workers = 2;
+  progress_ = FakeProgress();
+  EXPECT_EQ(BuildPdf(pdfPath_, log_, items_, settings_, progress_, services), 1);
+  EXPECT_EQ(retries.load(), 1);
+  EXPECT_EQ(testsupport::ReadText(pdfPath_), alone.pdf);
+  EXPECT_TRUE(progress_.errors.empty());
 }
 
 TEST_F(BuildPdfTest, WriterErrorsStopTheBuildOrEndTheProgram) {

@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "imaging/image_probe.h"
+#include "support/png_maker.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// ---- JPEG -------------------------------------------------------------------
+
+Bytes Segment(unsigned char marker, const Bytes& body) {
+  const auto length = body.size() + 2;
+  Bytes s = {0xFF, marker, static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length)};
+  s.insert(s.end(), body.begin(), body.end());
+  return s;
+}
+
+Bytes Quantization(unsigned char slot) {
+  Bytes b = {slot};
+  b.resize(65, 1);
+  return b;
+}
+
+// One Huffman table with a single code of length 1.
+Bytes Huffman(unsigned char kindAndSlot) {
+  Bytes b = {kindAndSlot, 1};
+  b.resize(17, 0);
+  b.push_back(0);
+  return b;
+}
+
+Bytes Frame(unsigned char precision, int width, int height, int components) {
+  Bytes b = {precision, static_cast<unsigned char>(height >> 8), static_cast<unsigned char>(height),
+             static_cast<unsigned char>(width >> 8), static_cast<unsigned char>(width),
+             static_cast<unsigned char>(components)};
+  for (int i = 1; i <= components; ++i) b.insert(b.end(), {static_cast<unsigned char>(i), 0x11, 0});
+  return b;
+}
+
+Bytes ScanHeader(int components, unsigned char tables, unsigned char start, unsigned char end) {
+  Bytes b = {static_cast<unsigned char>(components)};
+  for (int i = 1; i <= components; ++i) b.insert(b.end(), {static_cast<unsigned char>(i), tables});
+  b.insert(b.end(), {start, end, 0});
+  return b;
+}
+
+struct JpegParts {
+  unsigned char frameMarker = 0xC0;
+  unsigned char precision = 8;
+  int width = 64;
+  int height = 48;
+  int components = 3;
+  unsigned char scanTables = 0x00;
+  bool dcTable = true;
+  bool acTable = true;
+  bool quantTable = true;
+  Bytes extraBeforeScan;  // any segments
+  bool end = true;
+  Bytes afterEnd;
+};
+
+// A JPEG file with the structure a decoder expects (its entropy data is not
+// a real picture: the header walk never looks at it, except for markers).
+Bytes Jpeg(const JpegParts& j) {
+  Bytes d = {0xFF, 0xD8};
+  auto add = [&](const Bytes& b) { d.insert(d.end(), b.begin(), b.end()); };
+  add(Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0}));
+  if (j.quantTable) add(Segment(0xDB, Quantization(0)));
+  add(Segment(j.frameMarker, Frame(j.precision, j.width, j.height, j.components)));
+  if (j.dcTable) add(Segment(0xC4, Huffman(0x00)));
+  if (j.acTable) add(Segment(0xC4, Huffman(0x10)));
+  add(j.extraBeforeScan);
+  add(Segment(0xDA, ScanHeader(j.components, j.scanTables, 0, 63)));
+  add({0x12, 0xFF, 0x00, 0x34, 0xFF, 0xD0, 0x56, 0x78, 0xFF});  // a fill byte before the end
+  if (j.end) add({0xFF, 0xD9});
+  add(j.afterEnd);
+  return d;
+}
+
+JpegVerdict Verdict(const Bytes& d, bool wholeFile = true) { return InspectJpeg(d.data(), d.size(), wholeFile).verdict; }
+
+TEST(InspectJpeg, ReadsSizeAndStorabilityOfASoundFile) {
+  const Bytes jpeg = Jpeg({});
+  const JpegInfo info = InspectJpeg(jpeg.data(), jpeg.size(), true);
+  EXPECT_EQ(info.verdict, JpegVerdict::Storable);
+  EXPECT_EQ(info.width, 64);
+  EXPECT_EQ(info.height, 48);
+  EXPECT_EQ(info.components, 3);
+  EXPECT_EQ(info.precision, 8);
+}
+
+TEST(InspectJpeg, DecidesEveryKindOfFile) {
+  const auto with = [](auto change) {
+    JpegParts parts;
+    change(parts);
+    return Jpeg(parts);
+  };
+  const struct {
+    const char* what;
+    Bytes file;
+    JpegVerdict verdict;
+  } cases[] = {
+      {"extended sequential", with([](JpegParts& j) { j.frameMarker = 0xC1; }), JpegVerdict::Storable},
+      {"bytes after the end marker", with([](JpegParts& j) { j.afterEnd = {1, 2, 3, 0xFF}; }), JpegVerdict::Storable},
+      {"restart interval", with([](JpegParts& j) { j.extraBeforeScan = Segment(0xDD, {0, 8}); }), JpegVerdict::Storable},
+      {"comment", with([](JpegParts& j) { j.extraBeforeScan = Segment(0xFE, {'h', 'i'}); }), JpegVerdict::Storable},
+      {"gray", with([](JpegParts& j) { j.components = 1; }), JpegVerdict::OtherColour},
+      {"CMYK", with([](JpegParts& j) { j.components = 4; }), JpegVerdict::OtherColour},
+      {"12-bit", with([](JpegParts& j) { j.precision = 12; j.frameMarker = 0xC1; }), JpegVerdict::OtherColour},
+      {"no AC table", with([](JpegParts& j) { j.acTable = false; }), JpegVerdict::Damaged},
+      {"no DC table", with([](JpegParts& j) { j.dcTable = false; }), JpegVerdict::Damaged},
+      {"no quantization table", with([](JpegParts& j) { j.quantTable = false; }), JpegVerdict::Damaged},
+      {"scan uses undefined table 1", with([](JpegParts& j) { j.scanTables = 0x11; }), JpegVerdict::Damaged},
+      {"baseline table slot 2", with([](JpegParts& j) {
+         j.scanTables = 0x22;
+         j.extraBeforeScan = Segment(0xC4, Huffman(0x02));
+         auto ac = Segment(0xC4, Huffman(0x12));
+         j.extraBeforeScan.insert(j.extraBeforeScan.end(), ac.begin(), ac.end());
+       }), JpegVerdict::Damaged},
+      {"unknown marker", with([](JpegParts& j) { j.extraBeforeScan = Segment(0xF5, {1, 2}); }), JpegVerdict::Damaged},
+      {"arithmetic conditioning", with([](JpegParts& j) { j.extraBeforeScan = Segment(0xCC, {0, 0x10}); }),
+       JpegVerdict::Damaged},
+      {"second frame", with([](JpegParts& j) { j.extraBeforeScan = Segment(0xC0, Frame(8, 8, 8, 3)); }),
+       JpegVerdict::Damaged},
+      {"width 0", with([](JpegParts& j) { j.width = 0; }), JpegVerdict::Damaged},
+      {"height 0 (given later)", with([](JpegParts& j) { j.height = 0; }), JpegVerdict::Damaged},
+      {"no end marker", with([](JpegParts& j) { j.end = false; }), JpegVerdict::Damaged},
+      {"not a JPEG", Bytes{0x89, 'P', 'N', 'G', 0, 0}, JpegVerdict::NotJpeg},
+      {"start marker only", Bytes{0xFF, 0xD8, 0xFF, 0xD9}, JpegVerdict::Damaged},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Verdict(c.file), c.verdict) << c.what;
+}
+
+TEST(InspectJpeg, ProgressiveScansNeedOnlyTheTablesTheyUse) {
+  Bytes d = {0xFF, 0xD8};
+  auto add = [&](const Bytes& b) { d.insert(d.end(), b.begin(), b.end()); };
+  add(Segment(0xDB, Quantization(0)));
+  add(Segment(0xC2, Frame(8, 32, 32, 3)));
+  add(Segment(0xC4, Huffman(0x00)));
+  add(Segment(0xDA, ScanHeader(3, 0x00, 0, 0)));  // DC first scan: DC table only
+  add({0x11, 0x22});
+  add(Segment(0xDA, ScanHeader(1, 0x00, 1, 5)));  // AC scan before its table
+  add({0x33, 0xFF, 0xD9});
+  EXPECT_EQ(Verdict(d), JpegVerdict::Damaged);
+  // Up to the first scan the head is sound.
+  EXPECT_EQ(Verdict(d, false), JpegVerdict::Storable);
+
+  Bytes good = {0xFF, 0xD8};
+  auto put = [&](const Bytes& b) { good.insert(good.end(), b.begin(), b.end()); };
+  put(Segment(0xDB, Quantization(0)));
+  put(Segment(0xC2, Frame(8, 32, 32, 3)));
+  put(Segment(0xC4, Huffman(0x00)));
+  put(Segment(0xDA, ScanHeader(3, 0x00, 0, 0)));
+  put({0x11, 0x22});
+  put(Segment(0xC4, Huffman(0x10)));  // defined between scans
+  put(Segment(0xDA, ScanHeader(1, 0x00, 1, 5)));
+  put({0x33, 0xFF, 0xD9});
+  EXPECT_EQ(Verdict(good), JpegVerdict::Storable);
+  // A spectral selection a progressive scan cannot have.
+  Bytes bad = good;
+  bad[bad.size() - 6] = 9;  // start 9 > end 5
+  EXPECT_EQ(Verdict(bad), JpegVerdict::Damaged);
+}
+
+TEST(InspectJpeg, HeadOnlyWalkStopsAtTheFirstScan) {
+  const Bytes jpeg = Jpeg({});
+  const Bytes scanMarker = {0xFF, 0xDA};
+  const auto sos = std::search(jpeg.begin(), jpeg.end(), scanMarker.begin(), scanMarker.end());
+  const Bytes head(jpeg.begin(), sos + 4 + 2 * 3 + 4);
+  EXPECT_EQ(Verdict(head, false), JpegVerdict::Storable);
+  EXPECT_EQ(Verdict(head, true), JpegVerdict::Damaged);
+  EXPECT_EQ(Verdict(Bytes(head.begin(), head.end() - 1), false), JpegVerdict::Damaged);
+  EXPECT_TRUE(JpegTailComplete(jpeg.data(), jpeg.size()));
+  EXPECT_FALSE(JpegTailComplete(jpeg.data(), jpeg.size() - 1));
+}
+
+// Every cut and every single changed byte of a sound file is read without
+// going past the data; a cut file is never storable.
+TEST(InspectJpeg, CutAndMutatedFilesStayWithinTheData) {
+  const Bytes jpeg = Jpeg({});
+  for (std::size_t n = 0; n < jpeg.size(); ++n) {
+    const Bytes cut(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(n));
+    EXPECT_NE(Verdict(cut), JpegVerdict::Storable) << "cut at " << n;
+    Verdict(cut, false);
+  }
+  for (std::size_t i = 0; i < jpeg.size(); ++i) {
+    for (const unsigned char value : {0x00, 0x01, 0x7F, 0xD9, 0xDA, 0xFF}) {
+      Bytes changed = jpeg;
+      changed[i] = value;
+      Verdict(changed);
+      Verdict(changed, false);
+    }
+  }
+}
+
+// ---- PNG ----------------------------------------------------------------------
+
+Bytes Png(int colourType, int width = 4, int height = 3) {
+  testsupport::PngSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.colourType = colourType;
+  const int channels = colourType == 2 ? 3 : 1;
+  spec.pixels.assign(static_cast<std::size_t>(width * height * channels), 0x40);
+  if (colourType == 3) spec.palette = {0, 0, 0, 255, 0, 0, 0, 255, 0};
+  return testsupport::MakePng(spec);
+}
+
+// The file with one chunk added just before IEND.
+Bytes WithChunk(Bytes png, const std::string& type, const Bytes& data) {
+  Bytes end(png.end() - 12, png.end());
+  png.resize(png.size() - 12);
+  testsupport::AppendPngChunk(png, type, data);
+  png.insert(png.end(), end.begin(), end.end());
+  return png;
+}
+
+// IHDR's fields rewritten, with its CRC made right again.
+Bytes WithHeader(const Bytes& png, std::size_t field, unsigned char value) {
+  Bytes header(png.begin() + 16, png.begin() + 29);
+  header[field] = value;
+  Bytes rebuilt(png.begin(), png.begin() + 8);
+  testsupport::AppendPngChunk(rebuilt, "IHDR", header);
+  rebuilt.insert(rebuilt.end(), png.begin() + 33, png.end());
+  return rebuilt;
+}
+
+TEST(InspectPng, PassesThroughOnlyFilesThePdfCanTakeAsTheyAre) {
+  const struct {
+    const char* what;
+    Bytes file;
+    std::int32_t colour;
+  } cases[] = {
+      {"RGB", Png(2), 1},
+      {"palette", Png(3), 2},
+      {"gray", Png(0), 3},
+      {"text and resolution", WithChunk(WithChunk(Png(2), "tEXt", {'a', 0, 'b'}), "pHYs", Bytes(9, 1)), 1},
+      {"transparency", WithChunk(Png(3), "tRNS", {0}), 0},
+      {"sRGB gamma", WithChunk(Png(2), "gAMA", {0, 0, 0xB1, 0x8F}), 1},
+      {"other gamma", WithChunk(Png(2), "gAMA", {0, 1, 0x86, 0xA0}), 0},
+      {"unknown ancillary chunk", WithChunk(Png(2), "exIf", {1}), 0},
+      {"empty ancillary chunk", WithChunk(Png(2), "tEXt", {}), 0},
+      {"unknown critical chunk", WithChunk(Png(2), "ABCD", {1}), 0},
+      {"interlaced", WithHeader(Png(2), 12, 1), 0},
+      {"16-bit", WithHeader(Png(2), 8, 16), 0},
+      {"alpha", WithHeader(Png(2), 9, 6), 0},
+      {"palette without PLTE", WithHeader(Png(0), 9, 3), 0},
+      {"second IHDR", WithChunk(Png(2), "IHDR", Bytes(13, 0)), 0},
+  };
+  for (const auto& c : cases) {
+    const PngInfo info = InspectPng(c.file.data(), c.file.size(), true);
+    EXPECT_EQ(PngPassThroughColour(info), c.colour) << c.what;
+  }
+  const Bytes png = Png(2, 5, 7);
+  const PngInfo info = InspectPng(png.data(), png.size(), true);
+  EXPECT_EQ(info.width, 5);
+  EXPECT_EQ(info.height, 7);
+}
+
+TEST(InspectPng, DamagedFilesAreNotSound) {
+  const Bytes png = Png(2);
+  Bytes badCrc = png;
+  badCrc[png.size() - 20] ^= 1;  // inside IDAT
+  Bytes noEnd(png.begin(), png.end() - 12);
+  // Image data resumed after another chunk.
+  const Bytes split = WithChunk(WithChunk(Png(2), "tEXt", {'a', 0}), "IDAT", {1});
+  for (const Bytes& file : {badCrc, noEnd, split}) {
+    const PngInfo info = InspectPng(file.data(), file.size(), true);
+    EXPECT_TRUE(info.png);
+    EXPECT_FALSE(info.sound);
+    EXPECT_EQ(PngPassThroughColour(info), 0);
+  }
+  // Head only: the header decides, the chunks are not looked at.
+  const PngInfo head = InspectPng(png.data(), 33, false);
+  EXPECT_TRUE(head.png);
+  EXPECT_FALSE(head.sound);
+  EXPECT_TRUE(PngTailComplete(png.data(), png.size()));
+  EXPECT_FALSE(PngTailComplete(noEnd.data(), noEnd.size()));
+  EXPECT_FALSE(InspectPng(png.data(), 32, false).png);
+}
+
+TEST(InspectPng, CutAndMutatedFilesStayWithinTheData) {
+  const Bytes png = WithChunk(Png(3), "tEXt", {'k', 0, 'v'});
+  for (std::size_t n = 0; n < png.size(); ++n) {
+    const PngInfo info = InspectPng(png.data(), n, true);
+    EXPECT_FALSE(info.sound) << "cut at " << n;
+  }
+  for (std::size_t i = 0; i < png.size(); ++i) {
+    for (const unsigned char value : {0x00, 0x7F, 0x80, 0xFF}) {
+      Bytes changed = png;
+      changed[i] = value;
+      const PngInfo info = InspectPng(changed.data(), changed.size(), true);
+      // A changed byte breaks a CRC (or is one): never sound unless unchanged.
+      if (changed != png) {
+        EXPECT_FALSE(info.sound) << "byte " << i << " = " << int(value);
+      }
+    }
+  }
+}
+
+// The fixtures made by real encoders (ImageMagick) read as they should.
+TEST(InspectFiles, FixturesFromRealEncoders) {
+  const auto read = [](const char* name) {
+    return testsupport::ReadBytes(std::filesystem::path(QUILLON_SOURCE_DIR) / "tests/imaging/fixtures" / name);
+  };
+  const struct {
+    const char* name;
+    JpegVerdict verdict;
+  } jpegs[] = {{"progressive.jpg", JpegVerdict::Storable},
+               {"gray.jpg", JpegVerdict::OtherColour},
+               {"cmyk.jpg", JpegVerdict::OtherColour}};
+  for (const auto& j : jpegs) {
+    const Bytes file = read(j.name);
+    ASSERT_FALSE(file.empty()) << j.name;
+    EXPECT_EQ(Verdict(file), j.verdict) << j.name;
+    EXPECT_EQ(Verdict(file, false), j.verdict) << j.name;
+    EXPECT_TRUE(JpegTailComplete(file.data(), file.size())) << j.name;
+  }
+  const struct {
+    const char* name;
+    std::int32_t colour;
+  } pngs[] = {{"gray.png", 3}, {"palette.png", 2}, {"interlaced.png", 0}, {"rgb16.png", 0}};
+  for (const auto& p : pngs) {
+    const Bytes file = read(p.name);
+    const PngInfo info = InspectPng(file.data(), file.size(), true);
+    EXPECT_TRUE(info.sound) << p.name;
+    EXPECT_EQ(PngPassThroughColour(info), p.colour) << p.name;
+  }
+}
+
+}  // namespace
