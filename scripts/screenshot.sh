@@ -20,10 +20,10 @@ cp "out/$QUILLON_WINE_ARCH/src/Quillon.exe" "$work/app/"
 printf '\xef\xbb\xbf\r\n[PDF creation]\r\nPaperFormat = 1\r\n[General]\r\nConfirmations = 0\r\n' >"$work/app/Quillon.ini"
 convert=/usr/bin/convert
 i=0
-for spec in "2400x1600 plasma:fractal" "1600x2400 gradient:navy-orange" "3000x2000 plasma:green-yellow" \
+for shape in "2400x1600 plasma:fractal" "1600x2400 gradient:navy-orange" "3000x2000 plasma:green-yellow" \
             "1200x1200 radial-gradient:white-teal" "2480x3508 xc:white" "4000x3000 plasma:fractal"; do
   i=$((i + 1))
-  set -- $spec
+  set -- $shape
   name=$(printf 'IMG_%04d.jpg' $((4810 + i * 7)))
   [ "$i" = 5 ] && name="scan page 1.png"
   "$convert" -size "$1" -seed "$i" "$2" "$work/Holiday 2024/$name"

@@ -131,9 +131,9 @@ class MainLoopTest : public ::testing::Test {
   }
   std::string SavedSettings() { return ReadText(std::filesystem::path(settingsPath)); }
   std::wstring Png(const std::wstring& name) {
-    PngSpec spec{.width = 40, .height = 30, .colourType = 0, .pixels = std::vector<unsigned char>(1200, 0x40),
+    PngSpec shape{.width = 40, .height = 30, .colourType = 0, .pixels = std::vector<unsigned char>(1200, 0x40),
                  .palette = {}};
-    const std::vector<unsigned char> png = MakePng(spec);
+    const std::vector<unsigned char> png = MakePng(shape);
     WriteBytes(dir.path() / name, png.data(), png.size());
     return dir.File(name);
   }

@@ -29,12 +29,12 @@ namespace {
 
 // A grey PNG of the given size.
 void WritePng(const std::wstring& path, int width, int height) {
-  PngSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.colourType = 0;
-  spec.pixels.assign(static_cast<std::size_t>(width) * height, 0x80);
-  const std::vector<unsigned char> png = MakePng(spec);
+  PngSpec shape;
+  shape.width = width;
+  shape.height = height;
+  shape.colourType = 0;
+  shape.pixels.assign(static_cast<std::size_t>(width) * height, 0x80);
+  const std::vector<unsigned char> png = MakePng(shape);
   WriteBytes(std::filesystem::path(path), png.data(), png.size());
 }
 

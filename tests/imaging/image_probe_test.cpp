@@ -202,14 +202,14 @@ TEST(InspectJpeg, CutAndMutatedFilesStayWithinTheData) {
 // ---- PNG ----------------------------------------------------------------------
 
 Bytes Png(int colourType, int width = 4, int height = 3) {
-  testsupport::PngSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.colourType = colourType;
+  testsupport::PngSpec shape;
+  shape.width = width;
+  shape.height = height;
+  shape.colourType = colourType;
   const int channels = colourType == 2 ? 3 : 1;
-  spec.pixels.assign(static_cast<std::size_t>(width * height * channels), 0x40);
-  if (colourType == 3) spec.palette = {0, 0, 0, 255, 0, 0, 0, 255, 0};
-  return testsupport::MakePng(spec);
+  shape.pixels.assign(static_cast<std::size_t>(width * height * channels), 0x40);
+  if (colourType == 3) shape.palette = {0, 0, 0, 255, 0, 0, 0, 255, 0};
+  return testsupport::MakePng(shape);
 }
 
 // The file with one chunk added just before IEND.

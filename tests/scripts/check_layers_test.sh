@@ -13,8 +13,8 @@ passed=0 failed=0
 tree() {
   local dir="$tmp/$1"; shift
   mkdir -p "$dir"
-  for spec in "$@"; do
-    local file=${spec%%=*} text=${spec#*=}
+  for entry in "$@"; do
+    local file=${entry%%=*} text=${entry#*=}
     mkdir -p "$dir/$(dirname "$file")"
     printf '%b\n' "$text" >>"$dir/$file"
   done
