@@ -151,7 +151,9 @@ bool ReadFileRange(const std::wstring& path, std::int64_t offset, std::size_t co
   bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   if (ok) {
     const std::int64_t left = st.st_size > offset ? st.st_size - offset : 0;
-    data.resize(static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(count))));
+    // A count past what a file offset can hold simply means "to the end".
+    const auto limit = static_cast<std::int64_t>(std::min<std::uint64_t>(count, INT64_MAX));
+    data.resize(static_cast<std::size_t>(std::min(left, limit)));
     std::size_t got = 0;
     while (ok && got < data.size()) {
       const ssize_t n = ::pread(fd, data.data() + got, data.size() - got, static_cast<off_t>(offset) + static_cast<off_t>(got));

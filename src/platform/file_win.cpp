@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
 
 #include "platform/file.h"
@@ -154,17 +156,33 @@ bool IsDirectory(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data) {
-  data.clear();
-  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size{};
-  bool ok = ::GetFileSizeEx(h, &size) && size.QuadPart >= 0 &&
-            static_cast<unsigned long long>(size.QuadPart) < static_cast<unsigned long long>(SIZE_MAX);
+namespace {
+
+class ReadHandle {
+ public:
+  ReadHandle(const std::wstring& path, DWORD flags)
+      : h_(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         flags, nullptr)) {}
+  ~ReadHandle() {
+    if (h_ != INVALID_HANDLE_VALUE) ::CloseHandle(h_);
+  }
+  ReadHandle(const ReadHandle&) = delete;
+  ReadHandle& operator=(const ReadHandle&) = delete;
+  HANDLE get() const { return h_; }
+  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE h_;
+};
+
+// Reads `wanted` bytes from the handle's position into data. Anything short
+// of the whole (no memory, a read error, the file ending early) leaves data
+// empty and answers false.
+bool ReadInto(HANDLE h, std::int64_t wanted, std::vector<unsigned char>& data) {
+  bool ok = wanted >= 0 && static_cast<unsigned long long>(wanted) < static_cast<unsigned long long>(SIZE_MAX);
   if (ok) {
     try {
-      data.resize(static_cast<std::size_t>(size.QuadPart));
+      data.resize(static_cast<std::size_t>(wanted));
     } catch (const std::bad_alloc&) {
       ok = false;
     }
@@ -177,42 +195,35 @@ bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data) {
     if (!::ReadFile(h, data.data() + got, chunk, &n, nullptr) || n == 0) ok = false;
     got += n;
   }
-  ::CloseHandle(h);
   if (!ok) std::vector<unsigned char>().swap(data);
   return ok;
+}
+
+}  // namespace
+
+bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data) {
+  data.clear();
+  const ReadHandle file(path, FILE_FLAG_SEQUENTIAL_SCAN);
+  LARGE_INTEGER size{};
+  return file.ok() && ::GetFileSizeEx(file.get(), &size) && ReadInto(file.get(), size.QuadPart, data);
 }
 
 bool ReadFileRange(const std::wstring& path, std::int64_t offset, std::size_t count,
                    std::vector<unsigned char>& data) {
   data.clear();
   if (offset < 0) return false;
-  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  const ReadHandle file(path, FILE_ATTRIBUTE_NORMAL);
   LARGE_INTEGER size{};
   LARGE_INTEGER at{};
   at.QuadPart = offset;
-  bool ok = ::GetFileSizeEx(h, &size) && ::SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
-  if (ok) {
-    const std::int64_t left = size.QuadPart > offset ? size.QuadPart - offset : 0;
-    const std::int64_t wanted = left < static_cast<std::int64_t>(count) ? left : static_cast<std::int64_t>(count);
-    try {
-      data.resize(static_cast<std::size_t>(wanted));
-    } catch (const std::bad_alloc&) {
-      ok = false;
-    }
+  if (!file.ok() || !::GetFileSizeEx(file.get(), &size) || !::SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) {
+    return false;
   }
-  std::size_t got = 0;
-  while (ok && got < data.size()) {
-    const std::size_t rest = data.size() - got;
-    const DWORD chunk = rest > 0x40000000u ? 0x40000000u : static_cast<DWORD>(rest);
-    DWORD n = 0;
-    if (!::ReadFile(h, data.data() + got, chunk, &n, nullptr) || n == 0) ok = false;
-    got += n;
-  }
-  ::CloseHandle(h);
-  if (!ok) std::vector<unsigned char>().swap(data);
-  return ok;
+  const std::int64_t left = size.QuadPart > offset ? size.QuadPart - offset : 0;
+  // A count past what a file offset can hold simply means "to the end".
+  const auto limit = static_cast<std::int64_t>(std::min<std::uint64_t>(count, INT64_MAX));
+  const std::int64_t wanted = left < limit ? left : limit;
+  return ReadInto(file.get(), wanted, data);
 }
 
 bool CanReplaceFile(const std::wstring& path) {
