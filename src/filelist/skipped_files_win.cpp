@@ -1,8 +1,5 @@
 #include "filelist/skipped_files_win.h"
 
-#include <commdlg.h>
-#include <shlobj.h>
-
 #include <algorithm>
 
 #include "filelist/skipped_list.h"
@@ -10,6 +7,7 @@
 #include "format/program_info.h"
 #include "ui/fatal_error.h"
 #include "ui/message_box.h"
+#include "ui/save_dialog_win.h"
 #include "ui/win_handles.h"
 #include "ui/window_helpers.h"
 
@@ -86,29 +84,12 @@ bool WaitForChoice(HWND window, const SkippedState& state) {
   return true;
 }
 
-std::wstring DesktopFolder() {
-  wchar_t desktop[MAX_PATH] = {};
-  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop))) return {};
-  return desktop;
-}
 
 }  // namespace
 
 std::wstring AskSkippedListFile() {
-  const std::wstring initial = DesktopFolder() + L"\\" + kSkippedFileDefaultName;
-  std::vector<wchar_t> buffer(std::max<std::size_t>(initial.size() + 1, 32768), L'\0');
-  std::copy(initial.begin(), initial.end(), buffer.begin());
-  static const wchar_t kFilter[] = L"text (*.txt)\0*.txt\0";
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = MainWindow();
-  ofn.lpstrFilter = kFilter;
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = buffer.data();
-  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-  if (!::GetSaveFileNameW(&ofn)) return {};
-  return WithTextExtension(buffer.data());
+  return WithTextExtension(
+      AskSaveFileName(DesktopFolderPath() + kSkippedFileDefaultName, L"text (*.txt)\0*.txt\0", nullptr).path);
 }
 
 std::int32_t ShowSkippedFiles(const std::vector<std::wstring>& skipped) {

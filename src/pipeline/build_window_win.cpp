@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 #include <objbase.h>
-#include <commdlg.h>
-#include <shlobj.h>
 
 #include <utility>
 
@@ -11,6 +9,7 @@
 #include "ui/fatal_error.h"
 #include "ui/message_box.h"
 #include "ui/window_helpers.h"
+#include "ui/save_dialog_win.h"
 
 namespace {
 
@@ -192,24 +191,9 @@ std::int32_t BuildPdfWithWindow(const std::wstring& pdfPath, BuildLog& log, cons
 
 std::wstring ChoosePdfFileName(const std::wstring& suggestedName, const Settings& settings,
                                const std::vector<BuildItem>& items) {
-  std::wstring desktopFolder;
-  wchar_t desktop[MAX_PATH] = {};
-  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop))) {
-    desktopFolder = std::wstring(desktop) + L"\\";
-  }
-  const std::wstring name = DefaultPdfFolder(settings, items, desktopFolder) + suggestedName;
-  std::vector<wchar_t> buffer(std::max<std::size_t>(name.size() + 1, 32768), L'\0');
-  std::copy(name.begin(), name.end(), buffer.begin());
-  static const wchar_t kFilter[] = L"PDF documents (*.pdf)\0*.pdf;\0All files (*.*)\0*.*\0";
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = MainWindow();
-  ofn.lpstrFilter = kFilter;
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = buffer.data();
-  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.lpstrTitle = L"PDF file name";
-  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-  if (!::GetSaveFileNameW(&ofn)) return {};
-  return CompletePdfFileName(buffer.data(), ofn.nFilterIndex);
+  const std::wstring name = DefaultPdfFolder(settings, items, DesktopFolderPath()) + suggestedName;
+  const SaveDialogAnswer answer =
+      AskSaveFileName(name, L"PDF documents (*.pdf)\0*.pdf;\0All files (*.*)\0*.*\0", L"PDF file name");
+  if (answer.path.empty()) return {};
+  return CompletePdfFileName(answer.path, answer.filterIndex);
 }
