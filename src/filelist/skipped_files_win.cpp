@@ -1,6 +1,5 @@
 #include "filelist/skipped_files_win.h"
 
-
 #include "filelist/skipped_list.h"
 #include "filelist/thumbnail_win.h"
 #include "format/program_info.h"
