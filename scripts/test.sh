@@ -75,6 +75,12 @@ rc=${PIPESTATUS[0]}
 [ "$rc" -eq 0 ] || status=1
 summary+=("$(grep -E '^desktop-e2e:' out/desktop-e2e.log | tail -n 1)")
 
+step "release archive (unpacked and run under Wine)"
+bash tests/scripts/package_test.sh 2>&1 | tee out/package.log | tail -n 30
+rc=${PIPESTATUS[0]}
+[ "$rc" -eq 0 ] || status=1
+summary+=("$(grep -E '^package:' out/package.log | tail -n 1)")
+
 echo
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
@@ -88,7 +94,7 @@ for log in out/native-ctest.log out/wine-ctest.log; do
   [[ "$f" =~ ^[0-9]+$ && "$t" =~ ^[0-9]+$ ]] || { f=1; t=1; }
   passed=$((passed + t - f)) failed=$((failed + f))
 done
-for pair in "e2e out/e2e.log" "desktop-e2e out/desktop-e2e.log" "layers out/layers.log" "help out/help.log"; do
+for pair in "e2e out/e2e.log" "desktop-e2e out/desktop-e2e.log" "layers out/layers.log" "help out/help.log" "package out/package.log"; do
   set -- $pair
   line=$(grep -E "^$1:" "$2" | tail -n 1)
   if [[ "$line" =~ ([0-9]+)\ checks\ passed,\ ([0-9]+)\ failed ]]; then

@@ -121,6 +121,7 @@ constexpr GeneralCheck kGeneralChecks[] = {
     {81, L" Enable subfolders recursion", &Settings::EnableSubFolders},
     {kCheckJpgStoring, L" Store JPG files without reprocessing them", &Settings::JpgNoRecompression},
     {75, L" Enable high memory load warning", &Settings::MemoryLoad},
+    {kCheckAutoRotate, L" Turn photos upright (EXIF orientation)", &Settings::AutoRotate},
 };
 constexpr int kGeneralFirstY = 10;
 constexpr int kGeneralStep = 25;

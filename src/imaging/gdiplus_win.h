@@ -172,6 +172,12 @@ std::int32_t LoadImageFile(GdipImage& image, const std::wstring& path);
 // True when GDI+ reports the image's raw format as JPEG; any failure to tell
 // counts as not JPEG.
 bool IsJpegImage(const GdipImage& image);
+// The image's EXIF orientation (1..8) as GDI+ reports it; 0 when GDI+ has
+// no such tag for it, 1 when the tag is not one SHORT value from 1 to 8.
+std::int32_t ReadOrientation(const GdipImage& image);
+// Turns and mirrors the image in place so that an image of that EXIF
+// orientation stands upright; 1 and values outside 2..8 leave it alone.
+std::int32_t TurnUpright(GdipImage& image, std::int32_t orientation);
 // Redraws the image at its own size on a black 24-bit canvas and replaces it
 // with the result. A size no canvas can have, and any failure to draw the
 // file's pixels, are reported as 7: the file cannot be used.

@@ -24,6 +24,11 @@ std::optional<PixelSize> ScaledSize(PixelSize source, const Settings& settings) 
   return PixelSize{scale(source.width), scale(source.height)};
 }
 
+PixelSize UprightSize(std::int32_t width, std::int32_t height, std::int32_t orientation) {
+  if (orientation >= 5 && orientation <= 8) return PixelSize{height, width};
+  return PixelSize{width, height};
+}
+
 bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& block) {
   try {
     if (platform::ReadFileBytes(path, block) && !block.empty()) return true;

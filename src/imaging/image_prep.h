@@ -39,13 +39,24 @@ struct PreparedImage {
   std::int32_t height = 0;
   std::int32_t status = kStatusOk;  // the GDI+ status behind a skip or an error
   std::int32_t colour = 1;          // the writer's colour: 1 RGB, 2 palette (PNG), 3 gray (PNG)
+  // The EXIF orientation (1..8) the page still has to apply: a stored JPEG
+  // keeps its bytes and is turned by its placement; a redrawn image has
+  // been turned already (1). width and height are the data's own, before
+  // the turn.
+  std::int32_t orientation = 1;
 };
+
+
 
 struct PixelSize {
   std::int32_t width = 0;
   std::int32_t height = 0;
   friend bool operator==(const PixelSize&, const PixelSize&) = default;
 };
+
+// The size of an image once its EXIF orientation has turned it: 5..8 are
+// quarter turns, which exchange width and height.
+PixelSize UprightSize(std::int32_t width, std::int32_t height, std::int32_t orientation);
 
 // Quality handed to the JPEG encoder for a JpgQuality level; levels outside
 // 1..10 are taken as the nearest bound.

@@ -1,8 +1,11 @@
+#include <cstring>
 #include <new>
+#include <vector>
 
 #include "imaging/gdiplus_win.h"
 #include "imaging/image_prep.h"
 #include "imaging/image_probe.h"
+#include "platform/file.h"
 
 namespace {
 
@@ -139,6 +142,49 @@ std::int32_t EncodePng(const GdipImage& image, std::vector<unsigned char>& block
   return EncodeWith(image, L"image/png", PngColorDepthParameter(), block);
 }
 
+std::int32_t ReadOrientation(const GdipImage& image) {
+  constexpr PROPID kOrientation = 0x0112;
+  UINT bytes = 0;
+  if (gdip::GdipGetPropertyItemSize(image.get(), kOrientation, &bytes) != Gdiplus::Ok) return 0;
+  if (bytes < sizeof(Gdiplus::PropertyItem) || bytes > 4096) return 1;
+  // PropertyItem points into the same block, just past itself: keep it aligned.
+  std::vector<std::uint64_t> block((bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t));
+  auto* item = reinterpret_cast<Gdiplus::PropertyItem*>(block.data());
+  if (gdip::GdipGetPropertyItem(image.get(), kOrientation, bytes, item) != Gdiplus::Ok) return 1;
+  if (item->type != 3 /* SHORT */ || item->length < 2 || !item->value) return 1;
+  const auto* value = static_cast<const unsigned char*>(item->value);
+  const auto* end = reinterpret_cast<const unsigned char*>(block.data()) + bytes;
+  const auto* begin = reinterpret_cast<const unsigned char*>(block.data());
+  // A value said to lie outside the block is not trusted.
+  if (value < begin || end - value < 2) return 1;
+  std::uint16_t v = 0;
+  std::memcpy(&v, value, sizeof v);
+  return v >= 1 && v <= 8 ? v : 1;
+}
+
+std::int32_t TurnUpright(GdipImage& image, std::int32_t orientation) {
+  // Windows' GDI+ turns and then mirrors for the combined types, Wine's
+  // mirrors first, which for a quarter turn is not the same picture: the
+  // two mirrored quarter turns (5 and 7) are made of a plain turn and a
+  // plain mirror, which mean the same everywhere.
+  struct Steps {
+    Gdiplus::RotateFlipType first;
+    bool thenMirror;
+  };
+  static constexpr Steps kSteps[9] = {
+      {Gdiplus::RotateNoneFlipNone, false}, {Gdiplus::RotateNoneFlipNone, false},
+      {Gdiplus::RotateNoneFlipX, false},    {Gdiplus::Rotate180FlipNone, false},
+      {Gdiplus::RotateNoneFlipY, false},    {Gdiplus::Rotate90FlipNone, true},
+      {Gdiplus::Rotate90FlipNone, false},   {Gdiplus::Rotate270FlipNone, true},
+      {Gdiplus::Rotate270FlipNone, false}};
+  if (orientation < 2 || orientation > 8) return kStatusOk;
+  const Steps& steps = kSteps[orientation];
+  auto status = static_cast<std::int32_t>(gdip::GdipImageRotateFlip(image.get(), steps.first));
+  if (status == kStatusOk && steps.thenMirror)
+    status = static_cast<std::int32_t>(gdip::GdipImageRotateFlip(image.get(), Gdiplus::RotateNoneFlipX));
+  return status;
+}
+
 namespace {
 
 PreparedImage Finish(PrepOutcome outcome, std::int32_t status) {
@@ -159,6 +205,7 @@ bool TakeFileAsItIs(const std::vector<unsigned char>& bytes, const Settings& set
       result.kind = kImageKindJpeg;
       result.width = jpeg.width;
       result.height = jpeg.height;
+      result.orientation = settings.AutoRotate == 1 ? jpeg.orientation : 1;
       return true;
     }
     // Gray, CMYK and damaged JPEG files are redrawn like any other image
@@ -179,6 +226,17 @@ bool TakeFileAsItIs(const std::vector<unsigned char>& bytes, const Settings& set
   return false;
 }
 
+// GDI+ on Windows reports a JPEG's orientation tag; Wine's does not report
+// one at all, so a JPEG without it is asked again through our own header
+// reader. An Exif segment is at most 64 KB and comes before the first scan.
+std::int32_t OrientationOf(const GdipImage& image, const std::wstring& path, bool jpeg) {
+  const std::int32_t tag = ReadOrientation(image);
+  if (tag != 0 || !jpeg) return tag == 0 ? 1 : tag;
+  std::vector<unsigned char> head;
+  if (!platform::ReadFileRange(path, 0, 128 * 1024, head)) return 1;
+  return InspectJpeg(head.data(), head.size(), false).orientation;
+}
+
 PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Settings& settings,
                             bool storeJpeg) {
   const bool jpeg = IsJpegImage(image);
@@ -186,6 +244,7 @@ PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Se
   auto status = GetImageSize(image, size);
   if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
 
+  const std::int32_t orientation = settings.AutoRotate == 1 ? OrientationOf(image, path, jpeg) : 1;
   PreparedImage result;
   if (storeJpeg && jpeg) {
     // Only reached when the file could not be read by us: GDI+ read it, so
@@ -198,14 +257,37 @@ PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Se
     if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
     if (!ReadWholeFile(path, result.data)) return Finish(PrepOutcome::SkippedNotStorable, kStatusOk);
     result.kind = kImageKindJpeg;
+    result.orientation = orientation;
   } else {
     // A 24-bit RGB image drawn on a 24-bit canvas of its own size comes out
     // with the same pixels: the draw is skipped and the image goes to the
     // encoder (or the scaler) as it is.
     std::int32_t format = 0;
-    const bool flat = GetImagePixelFormat(image, format) == kStatusOk && format == kPixelFormat24bppRgb;
+    bool flat = GetImagePixelFormat(image, format) == kStatusOk && format == kPixelFormat24bppRgb;
+    bool flattened = false;
+    const auto flatten = [&] {
+      flattened = true;
+      return FlattenTo24Bit(image);
+    };
+    // Turned first, so that the scaling's width limit and the page see the
+    // picture as the user does.
+    if (orientation != 1) {
+      status = TurnUpright(image, orientation);
+      if (status != kStatusOk && status != kStatusOutOfMemory) {
+        // Formats GDI+ cannot turn, and files it first decodes here and
+        // finds damaged: redrawn on a canvas, which it can always turn.
+        status = flatten();
+        if (status == kStatusWin32Error) return Finish(PrepOutcome::SkippedUnsupported, status);
+        if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
+        status = TurnUpright(image, orientation);
+      }
+      if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
+      size = UprightSize(size.width, size.height, orientation);
+      // The turned image is in memory: from here on it draws like a canvas.
+      flat = flat || flattened;
+    }
     if (!flat) {
-      status = FlattenTo24Bit(image);
+      status = flatten();
       if (status == kStatusWin32Error) return Finish(PrepOutcome::SkippedUnsupported, status);
       if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
     }

@@ -14,6 +14,16 @@ std::uint32_t ReadBE32(const unsigned char* p) {
 
 // ---- JPEG -------------------------------------------------------------------
 
+std::uint32_t ReadTiff16(const unsigned char* p, bool bigEndian) {
+  return bigEndian ? ReadBE16(p) : static_cast<std::uint32_t>(p[1]) << 8 | p[0];
+}
+
+std::uint32_t ReadTiff32(const unsigned char* p, bool bigEndian) {
+  return bigEndian ? ReadBE32(p)
+                   : static_cast<std::uint32_t>(p[3]) << 24 | static_cast<std::uint32_t>(p[2]) << 16 |
+                         static_cast<std::uint32_t>(p[1]) << 8 | p[0];
+}
+
 constexpr unsigned char kSof0 = 0xC0, kSof1 = 0xC1, kSof2 = 0xC2, kDht = 0xC4, kDac = 0xCC, kSoi = 0xD8,
                         kEoi = 0xD9, kSos = 0xDA, kDqt = 0xDB, kDri = 0xDD, kCom = 0xFE;
 
@@ -32,6 +42,7 @@ struct JpegWalk {
   };
   std::array<Component, 4> components{};
   bool dc[4] = {}, ac[4] = {}, quant[4] = {};
+  bool exifSeen = false;
 
   bool Frame(const unsigned char* s, std::size_t n, unsigned char marker) {
     if (frameMarker != 0 || n < 6) return false;
@@ -148,6 +159,10 @@ struct JpegWalk {
         if (ok && !SkipEntropyData(p)) return JpegVerdict::Damaged;
       } else if ((marker >= 0xE0 && marker <= 0xEF) || marker == kCom) {
         ok = true;  // application data and comments
+        if (marker == 0xE1 && !exifSeen && n >= 6 && std::memcmp(s, "Exif\0\0", 6) == 0) {
+          exifSeen = true;
+          if (!scanned) info.orientation = ExifOrientation(s, n);
+        }
       } else if (marker == 0xDC) {
         ok = scanned && n == 2;  // DNL: only after a scan
       } else {
@@ -295,4 +310,30 @@ bool JpegTailComplete(const unsigned char* tail, std::size_t size) {
 
 bool PngTailComplete(const unsigned char* tail, std::size_t size) {
   return tail != nullptr && size >= sizeof kPngEnd && std::memcmp(tail + size - sizeof kPngEnd, kPngEnd, sizeof kPngEnd) == 0;
+}
+
+std::int32_t ExifOrientation(const unsigned char* segment, std::size_t size) {
+  // "Exif\0\0", then a TIFF header: byte order, 42, offset of IFD0; every
+  // offset counts from the TIFF header and is checked before it is followed.
+  constexpr std::size_t kTiff = 6;
+  if (!segment || size < kTiff + 8 || std::memcmp(segment, "Exif\0\0", 6) != 0) return 1;
+  const unsigned char* tiff = segment + kTiff;
+  const std::size_t n = size - kTiff;
+  bool bigEndian = false;
+  if (tiff[0] == 'M' && tiff[1] == 'M') bigEndian = true;
+  else if (!(tiff[0] == 'I' && tiff[1] == 'I')) return 1;
+  if (ReadTiff16(tiff + 2, bigEndian) != 42) return 1;
+  const std::uint32_t ifd = ReadTiff32(tiff + 4, bigEndian);
+  if (ifd < 8 || ifd > n || n - ifd < 2) return 1;
+  const std::size_t entries = ReadTiff16(tiff + ifd, bigEndian);
+  if ((n - ifd - 2) / 12 < entries) return 1;
+  for (std::size_t i = 0; i < entries; ++i) {
+    const unsigned char* e = tiff + ifd + 2 + 12 * i;
+    if (ReadTiff16(e, bigEndian) != 0x0112) continue;
+    // SHORT (3), one value, held in the first two bytes of the value field.
+    if (ReadTiff16(e + 2, bigEndian) != 3 || ReadTiff32(e + 4, bigEndian) != 1) return 1;
+    const std::uint32_t value = ReadTiff16(e + 8, bigEndian);
+    return value >= 1 && value <= 8 ? static_cast<std::int32_t>(value) : 1;
+  }
+  return 1;
 }

@@ -33,7 +33,15 @@ struct JpegInfo {
   std::int32_t height = 0;
   std::int32_t precision = 0;
   std::int32_t components = 0;
+  // The EXIF orientation of the first Exif APP1 segment before the first
+  // scan (1..8); 1 when there is none or it cannot be read.
+  std::int32_t orientation = 1;
 };
+
+// The orientation tag (0x0112) of IFD0 in the body of an APP1 segment (the
+// bytes after its length field, starting "Exif\0\0"); 1 when the segment is
+// not Exif, the tag is missing, damaged or outside 1..8.
+std::int32_t ExifOrientation(const unsigned char* segment, std::size_t size);
 
 // Walks the markers of a JPEG file. With wholeFile the walk goes through
 // every scan to the end-of-image marker (bytes after it are ignored); without

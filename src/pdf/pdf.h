@@ -59,12 +59,16 @@ std::int32_t pdf_SetSpillFile(const std::wstring& path, std::int64_t thresholdBy
 // Images: a complete JPEG or PNG file in memory, placed on the current page.
 // width/height are the pixel size in user units; x, y, displayWidth and
 // displayHeight place it, measured from the page's top-left corner. The same
-// name placed again reuses the stored image.
+// name placed again reuses the stored image. orientation is the EXIF
+// orientation (1..8) of the data: the image is turned on the page so that
+// it shows upright in the box; the box is the upright size (height and width
+// exchanged for 5..8). Values outside 2..8 place it as it is stored.
 std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
                               const void* data, std::int32_t dataLength, float width, float height,
-                              float x, float y, float displayWidth, float displayHeight);
+                              float x, float y, float displayWidth, float displayHeight,
+                              std::int32_t orientation = 1);
 // The same, taking over the caller's block instead of copying it: a JPEG's
 // bytes are then kept without a second copy of every image in memory.
 std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
                               std::vector<unsigned char>&& data, float width, float height, float x,
-                              float y, float displayWidth, float displayHeight);
+                              float y, float displayWidth, float displayHeight, std::int32_t orientation = 1);

@@ -133,12 +133,36 @@ std::optional<std::size_t> ipf_FindImage(const std::wstring& name) {
 
 namespace {
 
+// The six numbers of cm for a stored image that its EXIF orientation turns
+// (2..8) into the upright box w x h at (left, bottom). The image's unit
+// square has its first row at the top (v = 1); each case sends the stored
+// picture's corners to where a viewer that honours the tag shows them.
+void AppendTurnedPlacement(std::string& ops, std::int32_t orientation, float w, float h, float left,
+                           float bottom) {
+  float m[6] = {};
+  switch (orientation) {
+    case 2: m[0] = -w, m[3] = h, m[4] = left + w, m[5] = bottom; break;             // mirrored
+    case 3: m[0] = -w, m[3] = -h, m[4] = left + w, m[5] = bottom + h; break;        // half turn
+    case 4: m[0] = w, m[3] = -h, m[4] = left, m[5] = bottom + h; break;             // upside down mirror
+    case 5: m[1] = -h, m[2] = -w, m[4] = left + w, m[5] = bottom + h; break;        // transposed
+    case 6: m[1] = -h, m[2] = w, m[4] = left, m[5] = bottom + h; break;             // quarter turn right
+    case 7: m[1] = h, m[2] = w, m[4] = left, m[5] = bottom; break;                  // transverse
+    default: m[1] = h, m[2] = -w, m[4] = left + w, m[5] = bottom; break;            // 8: quarter turn left
+  }
+  for (int i = 0; i < 6; ++i) {
+    if (i > 0) ops += ' ';
+    // A plain 0 for the zero terms, as the unturned placement writes them.
+    if (m[i] == 0.0f && i < 4) ops += '0';
+    else ipf_AppendReal(ops, m[i]);
+  }
+}
+
 // Shared by both entry points; `owned`, when given, holds the same bytes as
 // data and may be taken over instead of copied.
 std::int32_t ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
                           const void* data, std::int64_t dataLength, std::vector<unsigned char>* owned,
                           float width, float height, float x, float y, float displayWidth,
-                          float displayHeight) {
+                          float displayHeight, std::int32_t orientation) {
   PdfDocument& d = ipf_Document();
   const float s = d.scale;
   const PdfPage* page = d.currentPage ? &d.pages[*d.currentPage] : nullptr;
@@ -218,14 +242,20 @@ std::int32_t ImageFromMem(const std::wstring& name, std::int32_t kind, std::int3
 
   const PdfImage& image = d.images[*found];
   if (page && page->content) {
+    const float w = displayWidth * s, h = displayHeight * s;
+    const float left = x * s, bottom = (pageHeight - (y + displayHeight)) * s;
     std::string ops = "q ";
-    ipf_AppendReal(ops, displayWidth * s);
-    ops += " 0 0 ";
-    ipf_AppendReal(ops, displayHeight * s);
-    ops += ' ';
-    ipf_AppendReal(ops, x * s);
-    ops += ' ';
-    ipf_AppendReal(ops, (pageHeight - (y + displayHeight)) * s);
+    if (orientation < 2 || orientation > 8) {
+      ipf_AppendReal(ops, w);
+      ops += " 0 0 ";
+      ipf_AppendReal(ops, h);
+      ops += ' ';
+      ipf_AppendReal(ops, left);
+      ops += ' ';
+      ipf_AppendReal(ops, bottom);
+    } else {
+      AppendTurnedPlacement(ops, orientation, w, h, left, bottom);
+    }
     ops += " cm /I";
     ipf_AppendInt(ops, image.index);
     ops += " Do Q";
@@ -238,16 +268,17 @@ std::int32_t ImageFromMem(const std::wstring& name, std::int32_t kind, std::int3
 
 std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
                               const void* data, std::int32_t dataLength, float width, float height,
-                              float x, float y, float displayWidth, float displayHeight) {
+                              float x, float y, float displayWidth, float displayHeight,
+                              std::int32_t orientation) {
   return ImageFromMem(name, kind, colour, data, dataLength, nullptr, width, height, x, y, displayWidth,
-                      displayHeight);
+                      displayHeight, orientation);
 }
 
 std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::int32_t colour,
                               std::vector<unsigned char>&& data, float width, float height, float x,
-                              float y, float displayWidth, float displayHeight) {
+                              float y, float displayWidth, float displayHeight, std::int32_t orientation) {
   return ImageFromMem(name, kind, colour, data.data(), static_cast<std::int64_t>(data.size()), &data, width,
-                      height, x, y, displayWidth, displayHeight);
+                      height, x, y, displayWidth, displayHeight, orientation);
 }
 
 // Builds the texts that surround an image's data; called during serialization.

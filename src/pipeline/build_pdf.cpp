@@ -155,17 +155,20 @@ class Build {
 
   // Adds the page, its image and its header or footer line.
   bool PlacePage(const BuildItem& item, PreparedImage& image) {
-    const PagePlacement place = PlaceImage(image.width, image.height, orientation_, settings_);
+    // The page is laid out for the picture as it is shown, which for a
+    // stored photo on its side is not the way its bytes lie.
+    const PixelSize shown = UprightSize(image.width, image.height, image.orientation);
+    const PagePlacement place = PlaceImage(shown.width, shown.height, orientation_, settings_);
     if (place.overflow) progress_.Fatal(kLineInternalFit, L"Internal error!");
     if (paperless_) {
-      pdf_AddPage(orientation_, PageSizeText(image.width, image.height, orientation_));
+      pdf_AddPage(orientation_, PageSizeText(shown.width, shown.height, orientation_));
     } else {
       pdf_AddPage(-1, L"");
     }
     if (pdf_GetErrorCode() != 0) return false;
     pdf_ImageFromMem(item.Path, image.kind, image.colour, std::move(image.data), Millimetres(static_cast<float>(image.width)),
                      Millimetres(static_cast<float>(image.height)), Millimetres(place.x), Millimetres(place.y),
-                     Millimetres(place.width), Millimetres(place.height));
+                     Millimetres(place.width), Millimetres(place.height), image.orientation);
     if (pdf_GetErrorCode() != 0) return false;
 
     if (header_) {

@@ -42,6 +42,8 @@ struct Settings {
   std::int32_t DeleteLogIfSuccessful = 0;
   std::int32_t EnableSubFolders = 0;
   std::int32_t JpgNoRecompression = 0;
+  // Photos turned as their EXIF orientation asks.
+  std::int32_t AutoRotate = 1;
   std::wstring DocAuthor;
   std::wstring DocTitle;
   std::int32_t ThumbLocked = 1;

@@ -126,6 +126,7 @@ constexpr IntField kIntFields[] = {
     {L"DeleteLogIfSuccessful", kGroupGeneral, &Settings::DeleteLogIfSuccessful, 0, 0, 1},
     {L"EnableSubFolders", kGroupGeneral, &Settings::EnableSubFolders, 0, 0, 1},
     {L"JpgNoRecompression", kGroupGeneral, &Settings::JpgNoRecompression, 0, 0, 1},
+    {L"AutoRotate", kGroupGeneral, &Settings::AutoRotate, 1, 0, 1},
 };
 
 // Read only while RememberWinPos is 1.
@@ -374,6 +375,8 @@ std::string FormatSettingsFile(const Settings& s) {
   w.Int(L"DeleteLogIfSuccessful", s.DeleteLogIfSuccessful);
   w.Int(L"EnableSubFolders", s.EnableSubFolders);
   w.Int(L"JpgNoRecompression", s.JpgNoRecompression);
+  // Last of its group, so that older files read as they did.
+  w.Int(L"AutoRotate", s.AutoRotate);
   return w.Take();
 }
 

@@ -374,8 +374,8 @@ TEST_F(SettingsWindowTest, ThumbnailSizeAndPreprocessingWaitForAnEmptyList) {
   }
 }
 
-TEST_F(SettingsWindowTest, GeneralTabListsItsSeventeenBoxesInOrder) {
-  const int order[] = {69, 71, 70, 77, 76, 68, 73, 72, 66, 67, 74, 78, 79, 80, 81, 82, 75};
+TEST_F(SettingsWindowTest, GeneralTabListsItsEighteenBoxesInOrder) {
+  const int order[] = {69, 71, 70, 77, 76, 68, 73, 72, 66, 67, 74, 78, 79, 80, 81, 82, 75, 88};
   settings.SaveSameDirAsFiles = 0;
   settings.RememberLastDirectory = 1;
   const bool result = Run({
@@ -397,9 +397,11 @@ TEST_F(SettingsWindowTest, GeneralTabListsItsSeventeenBoxesInOrder) {
           y += 25;
         }
         EXPECT_EQ(Text(w, 75), L" Enable high memory load warning");
+        EXPECT_EQ(Text(w, kCheckAutoRotate), L" Turn photos upright (EXIF orientation)");
+        EXPECT_TRUE(Checked(w, kCheckAutoRotate)) << "on by default";
         // The last box, reached with the keyboard, scrolls into view.
-        ::SetFocus(FindControl(w, 75));
-        RECT last = WindowRect(FindControl(w, 75));
+        ::SetFocus(FindControl(w, kCheckAutoRotate));
+        RECT last = WindowRect(FindControl(w, kCheckAutoRotate));
         RECT shown{};
         ::GetClientRect(area, &shown);
         ::MapWindowPoints(nullptr, area, reinterpret_cast<POINT*>(&last), 2);
@@ -572,6 +574,7 @@ TEST_F(SettingsWindowTest, ChoicesReachTheSettingsFile) {
         ::SetWindowTextW(FindControl(w, kEntryAuthor), L"J\u00fcrgen \u00d6z");  // text entry
         Click(w, kCheckSaveAuthor);
         Click(w, kCheckJpgStoring);                   // a General box
+        Click(w, kCheckAutoRotate);
       },
       PressOk,
   }));
@@ -594,7 +597,7 @@ TEST_F(SettingsWindowTest, ChoicesReachTheSettingsFile) {
       "SaveSameDirAsFiles = 0\r\nClearBeforeDrop = 0\r\nShowOptions = 1\r\nShowFullPath = 0\r\nSortAfterDrop = 1\r\n"
       "OpenPdf = 0\r\nOpenDir = 1\r\nConfirmations = 1\r\nMemoryLoad = 1\r\nShowSizeCondensed = 1\r\n"
       "SortIncludingPath = 0\r\nPreprocessing = 1\r\nDocTitleFromFileName = 0\r\nDeleteLogIfSuccessful = 0\r\n"
-      "EnableSubFolders = 0\r\nJpgNoRecompression = 1\r\n";
+      "EnableSubFolders = 0\r\nJpgNoRecompression = 1\r\nAutoRotate = 0\r\n";
   EXPECT_EQ(written, expected);
 }
 

@@ -325,6 +325,90 @@ check "progress shows the accented name" contains "$work/e" "1 of 1  page ü 1.p
 run "$work/o" "$work/e" --settings "$work/absent.ini" "$out/x.pdf" "$src/01-photo.jpg"
 expect_eq "unreadable settings file" 64 "$rc"
 
+# --------------------------------------------- photos with an EXIF orientation
+group "photos turned upright"
+exif="$work/exif"
+mkdir -p "$exif/tagged" "$exif/plain"
+# The picture as it should be seen (96 x 64, a colour in each corner, so
+# that every wrong turn or mirror moves them), stored turned back so that
+# each tag turns it upright again.
+"$convert" -size 96x64 xc: -sparse-color Bilinear "0,0 red 95,0 yellow 0,63 blue 95,63 white" "$exif/upright.png"
+undo=("" "-flop" "-rotate 180" "-flip" "-transpose" "-rotate 270" "-transverse" "-rotate 90")
+for o in 1 2 3 4 5 6 7 8; do
+  f="$exif/tagged/o$o.jpg"
+  "$convert" "$exif/upright.png" ${undo[$((o - 1))]} -quality 95 "$f"
+  cp "$f" "$exif/plain/o$o.jpg"
+  exiftool -q -overwrite_original -n -Orientation=$o "$f"
+  # The reference is what a viewer that honours the tag shows.
+  "$convert" "$f" -auto-orient -depth 8 "$exif/up-$o.ppm"
+  "$convert" "$f" -depth 8 "$exif/stored-$o.ppm"
+done
+expect_eq "the tags are in place" "TopLeft TopRight BottomRight BottomLeft LeftTop RightTop RightBottom LeftBottom " \
+  "$(for o in 1 2 3 4 5 6 7 8; do identify -format '%[orientation] ' "$exif/tagged/o$o.jpg"; done)"
+# Distance between page N's picture and a reference: the page rendered at
+# 72 dpi, the picture's box (WxH+X+Y) cut out, the reference stretched to it.
+box_distance() {
+  local pdf=$1 page=$2 ref=$3 box=$4 tmp="$work/box-$2"
+  pdftoppm -r 72 -f "$page" -l "$page" -singlefile "$pdf" "$tmp" || { echo 1; return; }
+  "$convert" "$tmp.ppm" -crop "$box" +repage "$tmp-cut.ppm"
+  "$convert" "$ref" -resize "${box%%+*}!" "$tmp-ref.ppm"
+  "$compare" -metric RMSE "$tmp-cut.ppm" "$tmp-ref.ppm" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p'
+}
+tagged=("$exif"/tagged/o{1..8}.jpg)
+# Paperless pages are the picture; on A4 it is enlarged to the width and
+# centred: 595 x 397 from y 222 portrait, 842 x 561 from y 17 landscape.
+papers=("Paperless|--set PaperFormat=6|96x64+0+0" "A4 portrait|--set PaperFormat=1 --set EnlargeToFit=1|595x397+0+222"
+        "A4 landscape|--set PaperFormat=1 --set PaperOrientation=2 --set EnlargeToFit=1|842x561+0+17")
+for path in "re-encoded|--set JpgNoRecompression=0|0.05" "stored as is|--set JpgNoRecompression=1|0.05"; do
+  IFS='|' read -r pname pset plimit <<<"$path"
+  for paper in "${papers[@]}"; do
+    IFS='|' read -r name set box <<<"$paper"
+    pdf="$exif/${pname// /-}-${name// /-}.pdf"
+    run "$work/o" "$work/e" --set SortAfterDrop=0 $pset $set "$pdf" "${tagged[@]}"
+    expect_eq "$pname, $name: exit status" 0 "$rc"
+    check "$pname, $name: qpdf --check" qpdf_ok "$pdf"
+    expect_eq "$pname, $name: pages" 8 "$(pages "$pdf")"
+    for o in 1 2 3 4 5 6 7 8; do
+      [ "$name" = Paperless ] && expect_eq "$pname: page $o is the upright size" "96 x 64" "$(page_size "$pdf" $o)"
+      d=$(box_distance "$pdf" $o "$exif/up-$o.ppm" "$box")
+      check "$pname, $name: orientation $o shows upright (RMSE $d)" close_to "$d" "$plimit"
+    done
+  done
+done
+# The stored bytes go into the PDF untouched.
+pdf="$exif/stored-as-is-Paperless.pdf"
+pdfimages -j -f 6 -l 6 "$pdf" "$exif/page6"
+check "stored photo embedded byte for byte" cmp -s "$exif/page6-000.jpg" "${tagged[5]}"
+
+group "AutoRotate 0"
+for path in "re-encoded|--set JpgNoRecompression=0" "stored as is|--set JpgNoRecompression=1"; do
+  IFS='|' read -r pname pset <<<"$path"
+  pdf="$exif/off-${pname// /-}.pdf"
+  run "$work/o" "$work/e" --set SortAfterDrop=0 --set AutoRotate=0 $pset "$pdf" "${tagged[@]}"
+  expect_eq "$pname: exit status" 0 "$rc"
+  for o in 1 2 3 4 5 6 7 8; do
+    want="96 x 64"
+    [ $o -ge 5 ] && want="64 x 96"
+    expect_eq "$pname: page $o has the stored size" "$want" "$(page_size "$pdf" $o)"
+    d=$(render_distance "$pdf" $o "$exif/stored-$o.ppm")
+    check "$pname: orientation $o shows as stored (RMSE $d)" close_to "$d" 0.05
+  done
+done
+# What the tag changes is nothing at all: the same build of the untagged
+# copies writes the same bytes (the creation date aside). Stored as is, the
+# tag is part of the bytes, so there the untagged copies are built both ways.
+undated() { sed -E 's/CreationDate \(D:[^)]*\)//' "$1"; }
+run "$work/o" "$work/e" --set SortAfterDrop=0 "$exif/plain-reencoded.pdf" "$exif"/plain/o{1..8}.jpg
+check "re-encoded: AutoRotate 0 of tagged photos = untagged photos" \
+  cmp -s <(undated "$exif/off-re-encoded.pdf") <(undated "$exif/plain-reencoded.pdf")
+run "$work/o" "$work/e" --set SortAfterDrop=0 --set JpgNoRecompression=1 "$exif/plain-on.pdf" "$exif"/plain/o{1..8}.jpg
+run "$work/o" "$work/e" --set SortAfterDrop=0 --set JpgNoRecompression=1 --set AutoRotate=0 "$exif/plain-off.pdf" \
+  "$exif"/plain/o{1..8}.jpg
+check "stored as is: untagged photos give the same PDF with AutoRotate 1 and 0" \
+  cmp -s <(undated "$exif/plain-on.pdf") <(undated "$exif/plain-off.pdf")
+check "stored as is, AutoRotate 0: placements unturned" \
+  bash -c "! qpdf --qdf --object-streams=disable '$exif/off-stored-as-is.pdf' - | grep -aqE '^q 0 |^q -'"
+
 group "temporary files"
 expect_eq "no temporary file left beside any output" "" "$(find "$work" -name '*.tmp' | head -n 3)"
 

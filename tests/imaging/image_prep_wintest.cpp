@@ -502,3 +502,77 @@ TEST_F(ImagePrep, PreparedFilesAreNotHeldOpen) {
 }
 
 }  // namespace
+
+// ---- EXIF orientation ---------------------------------------------------------
+
+namespace {
+
+// The upright picture, 40 x 30: a colour per quadrant.
+ARGB Quadrant(int x, int y) {
+  static constexpr ARGB kColours[4] = {kRed, kGreen, kBlue, 0xFFFFFFFF};
+  return kColours[(y < 15 ? 0 : 2) + (x < 20 ? 0 : 1)];
+}
+
+// Where the stored pixel (x, y) of a w x h file shows once its orientation
+// has turned it.
+POINT Shown(int orientation, int x, int y, int w, int h) {
+  switch (orientation) {
+    case 2: return {w - 1 - x, y};
+    case 3: return {w - 1 - x, h - 1 - y};
+    case 4: return {x, h - 1 - y};
+    case 5: return {y, x};
+    case 6: return {h - 1 - y, x};
+    case 7: return {h - 1 - y, w - 1 - x};
+    case 8: return {y, w - 1 - x};
+    default: return {x, y};
+  }
+}
+
+// An APP1 Exif segment (big-endian TIFF) holding one orientation entry.
+std::vector<unsigned char> ExifSegment(int orientation) {
+  std::vector<unsigned char> s = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8};
+  s.insert(s.end(), {0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, static_cast<unsigned char>(orientation), 0, 0});
+  s.insert(s.end(), {0, 0, 0, 0});
+  return s;
+}
+
+}  // namespace
+
+TEST_F(ImagePrep, PhotosComeOutUprightOnBothPaths) {
+  for (int o = 1; o <= 8; ++o) {
+    const int w = o >= 5 ? 30 : 40, h = o >= 5 ? 40 : 30;
+    const std::wstring plain = Write(L"plain.jpg", w, h, [&](int x, int y) {
+      const POINT p = Shown(o, x, y, w, h);
+      return Quadrant(p.x, p.y);
+    }, L"image/jpeg");
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(ReadWholeFile(plain, bytes));
+    const std::vector<unsigned char> segment = ExifSegment(o);
+    bytes.insert(bytes.begin() + 2, segment.begin(), segment.end());
+    const std::wstring photo = WriteBytes(L"photo" + std::to_wstring(o) + L".jpg", bytes.data(), bytes.size());
+
+    for (const Settings& redrawn : {JpegOutput(), PngOutput()}) {
+      const PreparedImage prepared = PrepareImage(photo, redrawn);
+      ASSERT_EQ(prepared.outcome, PrepOutcome::Ok) << o;
+      EXPECT_EQ(prepared.orientation, 1) << o;
+      ASSERT_EQ(prepared.width, 40) << o;
+      ASSERT_EQ(prepared.height, 30) << o;
+      const Decoded d = Decode(prepared.data);
+      for (const POINT p : {POINT{10, 7}, POINT{30, 7}, POINT{10, 22}, POINT{30, 22}})
+        EXPECT_TRUE(Near(d.At(p.x, p.y), Quadrant(p.x, p.y), 48)) << "orientation " << o << " at " << p.x << "," << p.y;
+    }
+    const PreparedImage stored = PrepareImage(photo, StoreJpeg());
+    ASSERT_EQ(stored.outcome, PrepOutcome::Ok) << o;
+    EXPECT_EQ(stored.data, bytes) << "stored as is";
+    EXPECT_EQ(stored.orientation, o);
+    EXPECT_EQ(stored.width, w);
+    EXPECT_EQ(stored.height, h);
+
+    for (Settings off : {JpegOutput(), StoreJpeg()}) {
+      off.AutoRotate = 0;
+      const PreparedImage asStored = PrepareImage(photo, off);
+      EXPECT_EQ(asStored.orientation, 1) << o;
+      EXPECT_EQ(asStored.width, w) << o;
+    }
+  }
+}

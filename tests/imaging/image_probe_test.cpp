@@ -199,6 +199,115 @@ TEST(InspectJpeg, CutAndMutatedFilesStayWithinTheData) {
   }
 }
 
+// ---- EXIF orientation ------------------------------------------------------------
+
+struct ExifParts {
+  bool bigEndian = false;
+  std::uint32_t ifdOffset = 8;
+  std::uint16_t tag = 0x0112;
+  std::uint16_t type = 3;
+  std::uint32_t count = 1;
+  std::uint16_t value = 6;
+  std::uint16_t entries = 2;  // a resolution entry first, then the tag
+};
+
+// The body of an APP1 Exif segment: "Exif\0\0", the TIFF header, IFD0.
+Bytes ExifBody(const ExifParts& e) {
+  Bytes b = {'E', 'x', 'i', 'f', 0, 0};
+  const auto put16 = [&](std::uint32_t v) {
+    if (e.bigEndian) b.insert(b.end(), {static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)});
+    else b.insert(b.end(), {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8)});
+  };
+  const auto put32 = [&](std::uint32_t v) {
+    if (e.bigEndian) { put16(v >> 16); put16(v & 0xFFFF); }
+    else { put16(v & 0xFFFF); put16(v >> 16); }
+  };
+  if (e.bigEndian) b.insert(b.end(), {'M', 'M'});
+  else b.insert(b.end(), {'I', 'I'});
+  put16(42);
+  put32(e.ifdOffset);
+  put16(e.entries);
+  put16(0x011A), put16(5), put32(1), put32(0);  // XResolution, a RATIONAL elsewhere
+  put16(e.tag), put16(e.type), put32(e.count), put16(e.value), put16(0);
+  put32(0);  // no next IFD
+  return b;
+}
+
+std::int32_t Orientation(const ExifParts& e) {
+  const Bytes body = ExifBody(e);
+  return ExifOrientation(body.data(), body.size());
+}
+
+TEST(ExifOrientation, ReadsTheTagInBothByteOrders) {
+  for (const bool bigEndian : {false, true}) {
+    for (std::uint16_t value = 1; value <= 8; ++value) {
+      ExifParts e;
+      e.bigEndian = bigEndian;
+      e.value = value;
+      EXPECT_EQ(Orientation(e), value) << bigEndian;
+    }
+  }
+}
+
+TEST(ExifOrientation, AnythingUnsoundIsUpright) {
+  const struct {
+    const char* what;
+    void (*change)(ExifParts&);
+  } cases[] = {
+      {"value 0", [](ExifParts& e) { e.value = 0; }},
+      {"value 9", [](ExifParts& e) { e.value = 9; }},
+      {"another tag", [](ExifParts& e) { e.tag = 0x0110; }},
+      {"type LONG", [](ExifParts& e) { e.type = 4; }},
+      {"two values", [](ExifParts& e) { e.count = 2; }},
+      {"IFD past the end", [](ExifParts& e) { e.ifdOffset = 4000; }},
+      {"IFD inside the header", [](ExifParts& e) { e.ifdOffset = 2; }},
+      {"more entries than bytes", [](ExifParts& e) { e.entries = 3; }},
+      {"huge entry count", [](ExifParts& e) { e.entries = 0xFFFF; }},
+  };
+  for (const auto& c : cases) {
+    ExifParts e;
+    c.change(e);
+    EXPECT_EQ(Orientation(e), 1) << c.what;
+  }
+  Bytes body = ExifBody({});
+  body[6] = 'X';  // byte order neither II nor MM
+  EXPECT_EQ(ExifOrientation(body.data(), body.size()), 1);
+  body = ExifBody({});
+  body[0] = 'e';  // not Exif
+  EXPECT_EQ(ExifOrientation(body.data(), body.size()), 1);
+  EXPECT_EQ(ExifOrientation(nullptr, 0), 1);
+  // Every cut stays within the data, and none invents a turn.
+  body = ExifBody({});
+  for (std::size_t n = 0; n < body.size(); ++n) {
+    const std::int32_t o = ExifOrientation(body.data(), n);
+    EXPECT_TRUE(o == 1 || o == 6) << n;
+  }
+}
+
+TEST(InspectJpeg, TakesTheOrientationOfTheFirstExifSegment) {
+  ExifParts turned;
+  turned.value = 8;
+  JpegParts parts;
+  parts.extraBeforeScan = Segment(0xE1, ExifBody(turned));
+  Bytes second = Segment(0xE1, ExifBody({}));
+  parts.extraBeforeScan.insert(parts.extraBeforeScan.end(), second.begin(), second.end());
+  const Bytes jpeg = Jpeg(parts);
+  for (const bool whole : {true, false}) {
+    const JpegInfo info = InspectJpeg(jpeg.data(), jpeg.size(), whole);
+    EXPECT_EQ(info.verdict, JpegVerdict::Storable);
+    EXPECT_EQ(info.orientation, 8);
+  }
+  EXPECT_EQ(InspectJpeg(Jpeg({}).data(), Jpeg({}).size(), true).orientation, 1);
+  // A damaged Exif block leaves the file storable and upright.
+  ExifParts broken;
+  broken.ifdOffset = 0xFFFFFFF0;
+  parts.extraBeforeScan = Segment(0xE1, ExifBody(broken));
+  const Bytes damaged = Jpeg(parts);
+  const JpegInfo info = InspectJpeg(damaged.data(), damaged.size(), true);
+  EXPECT_EQ(info.verdict, JpegVerdict::Storable);
+  EXPECT_EQ(info.orientation, 1);
+}
+
 // ---- PNG ----------------------------------------------------------------------
 
 Bytes Png(int colourType, int width = 4, int height = 3) {

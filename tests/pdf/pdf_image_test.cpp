@@ -66,6 +66,30 @@ TEST_F(PdfTest, FullPagePlacementOnA4) {
   EXPECT_EQ(d.contents[0].imageOps, "q 283.46 0 0 141.73 28.35 643.46 cm /I1 Do Q");
 }
 
+// The same 100 x 50 mm box for every EXIF orientation: the stored picture's
+// first row lands on the box's top (1), right (6), bottom (3) or left (8)
+// edge, mirrored for 2, 4, 5 and 7. Values outside 1..8 place it unturned.
+TEST_F(PdfTest, PlacementTurnsTheImageForItsOrientation) {
+  ASSERT_EQ(pdf_Create(1, L"595.28,841.89", 2), 0);
+  ASSERT_EQ(pdf_AddPage(-1, L""), 0);
+  const std::vector<unsigned char> jpeg = {1};
+  const struct {
+    int orientation;
+    const char* matrix;
+  } cases[] = {
+      {1, "283.46 0 0 141.73 28.35 643.46"},   {2, "-283.46 0 0 141.73 311.81 643.46"},
+      {3, "-283.46 0 0 -141.73 311.81 785.20"}, {4, "283.46 0 0 -141.73 28.35 785.20"},
+      {5, "0 -141.73 -283.46 0 311.81 785.20"}, {6, "0 -141.73 283.46 0 28.35 785.20"},
+      {7, "0 141.73 283.46 0 28.35 643.46"},    {8, "0 141.73 -283.46 0 311.81 643.46"},
+      {0, "283.46 0 0 141.73 28.35 643.46"},   {9, "283.46 0 0 141.73 28.35 643.46"},
+  };
+  const PdfDocument& d = ipf_Document();
+  for (const auto& c : cases) {
+    ASSERT_EQ(pdf_ImageFromMem(L"j", 1, 1, jpeg.data(), 1, 20, 10, 10, 20, 100, 50, c.orientation), 0);
+    EXPECT_EQ(d.contents[0].imageOps, std::string("q ") + c.matrix + " cm /I1 Do Q") << c.orientation;
+  }
+}
+
 TEST_F(PdfTest, PngColourKindsWriteTheirDictionaries) {
   ASSERT_EQ(pdf_Create(1, L"", 1), 0);
   PngSpec rgb = Rgb(5, 3);

@@ -14,10 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (jpeg.width <= 0 || jpeg.height <= 0 || jpeg.components != 3 || jpeg.precision != 8)) {
       std::abort();
     }
+    if (jpeg.orientation < 1 || jpeg.orientation > 8) std::abort();
     const PngInfo png = InspectPng(data, size, whole);
     if (PngPassThroughColour(png) != 0 && (!png.sound || png.bitDepth != 8 || png.width <= 0 || png.height <= 0))
       std::abort();
   }
+  // The bytes taken as an APP1 body too, so that mutations reach the IFD walk.
+  const std::int32_t orientation = ExifOrientation(data, size);
+  if (orientation < 1 || orientation > 8) std::abort();
   JpegTailComplete(data, size);
   PngTailComplete(data, size);
   return 0;

@@ -22,7 +22,7 @@ cp "$root"/tests/imaging/fixtures/*.jpg "$root"/tests/imaging/fixtures/*.png "$o
 {
   for word in '\xFF\xD8' '\xFF\xD9' '\xFF\xC0' '\xFF\xC1' '\xFF\xC2' '\xFF\xC4' '\xFF\xDA' '\xFF\xDB' \
       '\xFF\xDD' '\xFF\xE0' '\xFF\x00' '\xFF\xD0' '\x89PNG\x0D\x0A\x1A\x0A' IHDR PLTE IDAT IEND tRNS gAMA \
-      iCCP tEXt pHYs; do
+      iCCP tEXt pHYs '\xFF\xE1' 'Exif\x00\x00' 'II*\x00' 'MM\x00*' '\x12\x01\x03\x00' '\x01\x12\x00\x03'; do
     printf '"%s"\n' "$word"
   done
 } > "$out/header.dict"

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the 32-bit program and writes the portable archive a Windows user
+# unzips and runs: out/dist/Quillon-1.0.52-win32.zip. Usage: scripts/package.sh
+# Prints the archive's path on success.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+version=1.0.52
+build=out/win32
+dist=out/dist
+zipname="Quillon-$version-win32.zip"
+
+for tool in zip i686-w64-mingw32-strip; do
+  command -v "$tool" >/dev/null || { echo "package: $tool is missing; run: bash scripts/setup.sh" >&2; exit 1; }
+done
+
+cmake --preset win32 >/dev/null
+targets=(Quillon quillon-cli)
+# The help file has a target only where the CHM compiler was found.
+ninja -C "$build" -t targets all 2>/dev/null | grep -q '^quillon_help:' && targets+=(quillon_help)
+cmake --build --preset win32 --target "${targets[@]}" >&2
+
+stage=$(mktemp -d "$root/out/package.XXXXXX")
+trap 'rm -rf "$stage"' EXIT
+# The debug sections are for us, not for the user's download.
+for exe in Quillon.exe quillon-cli.exe; do
+  i686-w64-mingw32-strip -o "$stage/$exe" "$build/src/$exe"
+done
+[ -f "$build/src/Quillon.chm" ] && cp "$build/src/Quillon.chm" "$stage/"
+# Notepad before Windows 10 shows bare LF files on one line.
+sed 's/$/\r/' scripts/dist/README.txt >"$stage/README.txt"
+sed 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
+
+mkdir -p "$dist"
+rm -f "$dist/$zipname"
+(cd "$stage" && TZ=UTC zip -q -X -9 "$root/$dist/$zipname" ./*)
+echo "$dist/$zipname"
