@@ -45,6 +45,14 @@ expect_eq() {  # expect_eq "what" expected actual
 contains() { grep -qF -- "$2" "$1"; }
 winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
 shot() { import -window root "$work/$1.png" 2>/dev/null; }
+# The colour at x y (fx expressions) of a picture: red, green, blue, yellow,
+# black or white, from each channel being above or below half.
+colour_at() {
+  case $(convert "$1" -format "%[fx:p{$2,$3}.r>0.5]%[fx:p{$2,$3}.g>0.5]%[fx:p{$2,$3}.b>0.5]" info: 2>/dev/null) in
+    100) echo red ;; 010) echo green ;; 001) echo blue ;; 110) echo yellow ;; 000) echo black ;; 111) echo white ;;
+    *) echo other ;;
+  esac
+}
 # Waits up to $1 tenths of a second for a command to succeed.
 wait_for() {
   local tenths=$1
@@ -59,7 +67,7 @@ wait_for() {
 windows_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
 # x y width height of an X window.
 geometry() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+  xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
                            /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
 }
 title="Quillon 1.0.52"
@@ -78,6 +86,29 @@ has_main() { [ -n "$(main_window)" ]; }
 has_small() { [ -n "$(small_window)" ]; }
 # Clicks at x y of the screen.
 click() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
+# Clicks "Build PDF": 200 x 38 at x 15, 12 pixels under the list, which ends
+# 75 + the status bar above the client area's bottom; the client area ends
+# one frame width above the window's bottom.
+press_build() {
+  read -r mx my mw mh <<<"$(geometry "$main")"
+  local border=$(( (mw - 640) / 2 ))
+  click $((mx + border + 115)) $((my + mh - border - 20 - 75 + 12 + 19))
+}
+# Drags with the left button from x1 y1 to x2 y2 as a hand does, a few pixels
+# every few tens of milliseconds (so the list starts a row drag), and takes
+# the screenshot $5 just before the release.
+drag() {
+  xdotool mousemove "$1" "$2" mousedown 1
+  local i
+  for i in $(seq 16); do
+    xdotool mousemove $(($1 + ($3 - $1) * i / 16)) $(($2 + ($4 - $2) * i / 16))
+    sleep 0.05
+  done
+  sleep 0.3
+  shot "$5"
+  xdotool mouseup 1
+  sleep 0.5
+}
 # Types a path into the focused file-name box of a save dialog, replacing its text.
 type_file_name() {
   xdotool key --clearmodifiers End shift+Home BackSpace
@@ -90,8 +121,8 @@ type_file_name() {
 app="$work/app"
 mkdir -p "$app" "$work/images/more" "$work/out"
 cp "$exe" "$app/Quillon.exe"
-printf '\xef\xbb\xbf\r\n[PDF creation]\r\nPaperFormat = 1\r\n[General]\r\nRememberWinPos = 1\r\nX = 120\r\nY = 110\r\nW = 640\r\nH = 480\r\nShowOptions = 0\r\nOpenPdf = 0\r\nOpenDir = 0\r\nConfirmations = 1\r\nEnableSubFolders = 1\r\n' \
-  >"$app/Quillon.ini"
+settings_text='\xef\xbb\xbf\r\n[PDF creation]\r\nPaperFormat = 1\r\n[General]\r\nRememberWinPos = 1\r\nX = 120\r\nY = 110\r\nW = 640\r\nH = 480\r\nShowOptions = 0\r\nOpenPdf = 0\r\nOpenDir = 0\r\nConfirmations = 1\r\nEnableSubFolders = 1\r\n'
+printf "$settings_text" >"$app/Quillon.ini"
 convert=/usr/bin/convert
 $convert -size 120x80 gradient:red-blue "$work/images/b photo.jpg"
 $convert -size 60x90 xc:green "$work/images/a.png"
@@ -136,16 +167,12 @@ export_file="$work/out/refused"
 type_file_name "$(winpath "$export_file")"
 check "skipped-files window closes after the export" wait_for 100 bash -c "[ -z \"\$($(declare -f windows_named geometry small_window); title='$title'; small_window)\" ]"
 printf 'Z:%s\r\n' "$(winpath "$work/images/notes.txt" | cut -c3-)" >"$work/expected-export"
+wait_for 50 test -s "$export_file.txt"
 expect_eq "export lists the refused file" "$(od -c <"$work/expected-export")" "$(od -c <"$export_file.txt" 2>/dev/null)"
 shot filled
 
 group "build"
-read -r mx my mw mh <<<"$(geometry "$main")"
-# "Build PDF": 200 x 38 at x 15, 12 pixels under the list, which ends 75 +
-# the status bar above the client area's bottom; the client area ends one
-# frame width above the window's bottom.
-border=$(( (mw - 640) / 2 ))
-click $((mx + border + 115)) $((my + mh - border - 20 - 75 + 12 + 19))
+press_build
 check "output dialog opens" wait_for 100 has_window "PDF file name"
 pdf="$work/out/book.pdf"
 type_file_name "$(winpath "$work/out/book")"
@@ -162,7 +189,7 @@ sum=$(md5sum <"$pdf")
 
 group "overwrite question"
 check "main window usable again" wait_for 100 no_window "PDF file name"
-click $((mx + border + 115)) $((my + mh - border - 20 - 75 + 12 + 19))
+press_build
 check "output dialog opens again" wait_for 100 has_window "PDF file name"
 type_file_name "$(winpath "$pdf")"
 check "question asked" wait_for 100 bash -c "[ \$(xdotool search --onlyvisible --name '^$title\$' | wc -l) -ge 2 ]"
@@ -186,5 +213,62 @@ for line in "X = 120" "Y = 110" "W = 640" "H = 480" "LastDirectory = $(winpath "
 done
 check "settings file starts with its mark" bash -c "head -c 5 '$ini' | od -An -tx1 | grep -q 'ef bb bf 0d 0a'"
 
+group "row drag"
+# Again with thumbnails: four solid pictures, sorted by name into the list.
+printf "${settings_text}ShowThumbs = 1\r\nPreprocessing = 1\r\n" >"$app/Quillon.ini"
+mkdir -p "$work/colours"
+colours=(red green blue yellow)
+fills=('#ff0000' '#00ff00' '#0000ff' '#ffff00')
+for i in 0 1 2 3; do $convert -size 400x300 "xc:${fills[i]}" "$work/colours/$i.png"; done
+start_app
+check "main window opens with thumbnails on" wait_for 150 has_main
+main=$(main_window)
+read -r mx my mw mh <<<"$(geometry "$main")"
+/usr/bin/python3 "$root/tests/app/xdnd_drop.py" "$main" $((mx + mw / 2)) $((my + mh / 2)) "$work/colours"
+expect_eq "colours dropped" 0 $?
+border=$(( (mw - 640) / 2 ))
+row_x=$((mx + border + 200))
+# The middle of row $1 on the screen: measured under Wine, the first row's
+# middle lies 83 pixels under the window's top and rows are 14 pixels high.
+# The thumbnail checks below tell when this no longer holds.
+row_y() { echo $((my + 83 + $1 * 14)); }
+thumb_colour() {  # the colour in the middle of the thumbnail window now
+  local t
+  t=$(windows_named "Quillon - Thumbnail") || return
+  shot thumb
+  read -r tx ty tw th <<<"$(geometry "$t")"
+  colour_at "$work/thumb.png" $((tx + tw / 2)) $((ty + th / 2))
+}
+# Waits for the thumbnail to show colour $1 (it is drawn after it opens).
+thumb_is() { [ "$(thumb_colour)" = "$1" ]; }
+thumb_shows() { wait_for 20 thumb_is "$1"; }
+for i in 0 1 2 3; do
+  click "$row_x" "$(row_y $i)"
+  thumb_shows "${colours[i]}"
+  expect_eq "thumbnail of row $i" "${colours[i]}" "$(thumb_colour)"
+done
+thumb=$(windows_named "Quillon - Thumbnail")
+read -r tx ty tw th <<<"$(geometry "$thumb")"
+expect_eq "thumbnail docked right of the main window" "$((mx + 640 + 2)) $((my + 1))" "$tx $ty"
+shot thumbnail
+# Released outside the program: nothing moves and the thumbnail closes. Then
+# row 3 dropped on row 1 lands at 1. The pages can only come out in this
+# order if the first drag left the list as it was.
+drag "$row_x" "$(row_y 1)" 40 900 drag-outside
+check "thumbnail closed by a drag released outside" wait_for 30 no_window "Quillon - Thumbnail"
+drag "$row_x" "$(row_y 3)" "$row_x" "$(row_y 1)" drag-label
+thumb_shows yellow
+expect_eq "thumbnail of the dropped row" yellow "$(thumb_colour)"
+press_build
+check "output dialog opens after the drags" wait_for 100 has_window "PDF file name"
+pdf="$work/out/colours.pdf"
+type_file_name "$(winpath "$work/out/colours")"
+check "reordered PDF written" wait_for 300 test -s "$pdf.log"
+sleep 1
+order=$(for p in 1 2 3 4; do
+  pdftoppm -r 10 -f $p -l $p -singlefile -png "$pdf" "$work/order"
+  colour_at "$work/order.png" w/2 h/2
+done | tr '\n' ' ')
+expect_eq "pages in the dragged order" "red yellow green blue " "$order"
 echo "desktop-e2e: $passed checks passed, $failed failed"
 [ "$failed" -eq 0 ]
