@@ -28,21 +28,7 @@ cleanup() {
 trap cleanup EXIT
 wineserver -p 2>/dev/null
 
-passed=0
-failed=0
-current=""
-group() { current=$1; }
-ok() { passed=$((passed + 1)); }
-fail() { failed=$((failed + 1)); echo "FAIL [$current] $*"; }
-check() {  # check "what" command...
-  local what=$1
-  shift
-  if "$@"; then ok; else fail "$what"; fi
-}
-expect_eq() {  # expect_eq "what" expected actual
-  if [ "$2" == "$3" ]; then ok; else fail "$1: expected [$2], got [$3]"; fi
-}
-contains() { grep -qF -- "$2" "$1"; }
+. "$root/tests/support/checks.sh"
 winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
 shot() { import -window root "$work/$1.png" 2>/dev/null; }
 # The colour at x y (fx expressions) of a picture: red, green, blue, yellow,

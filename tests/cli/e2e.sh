@@ -23,22 +23,7 @@ trap cleanup EXIT
 # One server for all the runs: each program then starts in milliseconds.
 wineserver -p 2>/dev/null && started_server=1
 
-passed=0
-failed=0
-current=""
-group() { current=$1; }
-ok() { passed=$((passed + 1)); }
-fail() { failed=$((failed + 1)); echo "FAIL [$current] $*"; }
-check() {  # check "what" command...
-  local what=$1
-  shift
-  if "$@"; then ok; else fail "$what"; fi
-}
-expect_eq() {  # expect_eq "what" expected actual
-  if [ "$2" == "$3" ]; then ok; else fail "$1: expected [$2], got [$3]"; fi
-}
-contains() { grep -qF -- "$2" "$1"; }
-lacks() { ! grep -qF -- "$2" "$1"; }
+. "$root/tests/support/checks.sh"
 
 # run OUT ERR args... : runs the companion, stdout and stderr to files; sets rc.
 rc=0
