@@ -16,12 +16,21 @@ summary=()
 
 step() { echo; echo "=== $*"; }
 
+# suite NAME SCRIPT [ARGS...]: runs a script suite that ends with its line
+# "NAME: N checks passed, M failed"; the closing total counts that line.
+script_suites=()
+suite() {
+  local name=$1 log=out/$1.log
+  shift
+  bash "$@" 2>&1 | tee "$log" | tail -n 30
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  summary+=("$(grep -E "^$name:" "$log" | tail -n 1)")
+  script_suites+=("$name")
+}
+
 mkdir -p out
 step "include layers"
-bash tests/scripts/check_layers_test.sh 2>&1 | tee out/layers.log
-rc=${PIPESTATUS[0]}
-[ "$rc" -eq 0 ] || status=1
-summary+=("$(grep -E '^layers:' out/layers.log | tail -n 1)")
+suite layers tests/scripts/check_layers_test.sh
 
 step "native build (sanitizers)"
 cmake --preset native >/dev/null && cmake --build --preset native || exit 1
@@ -44,10 +53,7 @@ fi
 winout=out/$QUILLON_WINE_ARCH
 
 step "help file"
-bash tests/help/check_help.sh out/win32/src/Quillon.chm 2>&1 | tee out/help.log
-rc=${PIPESTATUS[0]}
-[ "$rc" -eq 0 ] || status=1
-summary+=("$(grep -E '^help:' out/help.log | tail -n 1)")
+suite help tests/help/check_help.sh out/win32/src/Quillon.chm
 
 step "Windows tests under Wine ($QUILLON_WINE_ARCH)"
 wineserver -k 2>/dev/null || true
@@ -64,22 +70,13 @@ rc=${PIPESTATUS[0]}
 summary+=("wine:    $(grep -E 'tests passed|tests failed' out/wine-ctest.log | tail -n 1)")
 
 step "end-to-end tests (quillon-cli on real images)"
-bash tests/cli/e2e.sh 2>&1 | tee out/e2e.log | tail -n 30
-rc=${PIPESTATUS[0]}
-[ "$rc" -eq 0 ] || status=1
-summary+=("$(grep -E '^e2e:' out/e2e.log | tail -n 1)")
+suite e2e tests/cli/e2e.sh
 
 step "desktop end-to-end test (Quillon.exe under Xvfb, drops through XDND)"
-bash tests/app/desktop_e2e.sh 2>&1 | tee out/desktop-e2e.log | tail -n 30
-rc=${PIPESTATUS[0]}
-[ "$rc" -eq 0 ] || status=1
-summary+=("$(grep -E '^desktop-e2e:' out/desktop-e2e.log | tail -n 1)")
+suite desktop-e2e tests/app/desktop_e2e.sh
 
 step "release archive (unpacked and run under Wine)"
-bash tests/scripts/package_test.sh 2>&1 | tee out/package.log | tail -n 30
-rc=${PIPESTATUS[0]}
-[ "$rc" -eq 0 ] || status=1
-summary+=("$(grep -E '^package:' out/package.log | tail -n 1)")
+suite package tests/scripts/package_test.sh
 
 echo
 echo "=== summary"
@@ -94,9 +91,8 @@ for log in out/native-ctest.log out/wine-ctest.log; do
   [[ "$f" =~ ^[0-9]+$ && "$t" =~ ^[0-9]+$ ]] || { f=1; t=1; }
   passed=$((passed + t - f)) failed=$((failed + f))
 done
-for pair in "e2e out/e2e.log" "desktop-e2e out/desktop-e2e.log" "layers out/layers.log" "help out/help.log" "package out/package.log"; do
-  set -- $pair
-  line=$(grep -E "^$1:" "$2" | tail -n 1)
+for name in "${script_suites[@]}"; do
+  line=$(grep -E "^$name:" "out/$name.log" | tail -n 1)
   if [[ "$line" =~ ([0-9]+)\ checks\ passed,\ ([0-9]+)\ failed ]]; then
     passed=$((passed + BASH_REMATCH[1])) failed=$((failed + BASH_REMATCH[2]))
   else

@@ -2,15 +2,46 @@
 // Steps shared by the file list's window tests: thumbnail bitmaps as the
 // intake makes them, and dragging with the real mouse.
 #include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
+#include "filelist/file_list.h"
+#include "filelist/list_view_win.h"
 #include "support/gui_harness_win.h"
 
 namespace gui_steps {
+
+inline std::wstring CellText(HWND list, int row, int column) {
+  wchar_t buffer[512] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = 512;
+  ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return buffer;
+}
+
+// The rows' Ids, with a check that record i is the record of row i and that
+// the row shows its name.
+inline std::vector<int> RowIds(const FileList& records, HWND list) {
+  std::vector<int> ids;
+  EXPECT_EQ(static_cast<std::size_t>(RowCount()), records.Items.size());
+  for (int row = 0; row < RowCount(); ++row) {
+    ids.push_back(RowId(row));
+    if (static_cast<std::size_t>(row) < records.Items.size()) {
+      EXPECT_EQ(records.Items[static_cast<std::size_t>(row)].Id, RowId(row)) << "row " << row;
+      EXPECT_EQ(records.Items[static_cast<std::size_t>(row)].Name, CellText(list, row, 0)) << "row " << row;
+    }
+  }
+  return ids;
+}
 
 // A 24-bit bitmap of one colour (0xRRGGBB).
 inline HBITMAP Solid(int width, int height, std::uint32_t colour) {

@@ -57,18 +57,7 @@ class ListDragTest : public ::testing::Test {
     DrawAddedRows();
     PumpMessages();
   }
-  // Row Ids, checked against the records' order.
-  std::vector<int> RowIds() {
-    std::vector<int> ids;
-    EXPECT_EQ(static_cast<std::size_t>(RowCount()), records.Items.size());
-    for (int row = 0; row < RowCount(); ++row) {
-      ids.push_back(RowId(row));
-      if (static_cast<std::size_t>(row) < records.Items.size()) {
-        EXPECT_EQ(records.Items[static_cast<std::size_t>(row)].Id, RowId(row)) << "row " << row;
-      }
-    }
-    return ids;
-  }
+  std::vector<int> RowIds() { return gui_steps::RowIds(records, list); }
   POINT ToScreen(POINT p) {
     ::ClientToScreen(list, &p);
     return p;

@@ -13,22 +13,14 @@
 #include "app/main_window_win.h"
 #include "filelist/file_list.h"
 #include "filelist/list_commands.h"
+#include "filelist/gui_steps_win.h"
 #include "filelist/list_view_win.h"
 #include "support/gui_harness_win.h"
 
 using namespace testsupport;
+using gui_steps::CellText;
 
 namespace {
-
-std::wstring CellText(HWND list, int row, int column) {
-  wchar_t buffer[512] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = buffer;
-  item.cchTextMax = 512;
-  ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return buffer;
-}
 
 // Client point in the middle of a row's "Resolution" cell (away from the check box).
 POINT RowPoint(HWND list, int row) {
@@ -154,19 +146,7 @@ class ListViewTest : public ::testing::Test {
     UpdateListCommands();
   }
 
-  // Row Ids, and a check that record i is the record of row i.
-  std::vector<int> RowIds() {
-    std::vector<int> ids;
-    EXPECT_EQ(static_cast<std::size_t>(RowCount()), records.Items.size());
-    for (int row = 0; row < RowCount(); ++row) {
-      ids.push_back(RowId(row));
-      if (static_cast<std::size_t>(row) < records.Items.size()) {
-        EXPECT_EQ(records.Items[static_cast<std::size_t>(row)].Id, RowId(row)) << "row " << row;
-        EXPECT_EQ(records.Items[static_cast<std::size_t>(row)].Name, CellText(list, row, 0)) << "row " << row;
-      }
-    }
-    return ids;
-  }
+  std::vector<int> RowIds() { return gui_steps::RowIds(records, list); }
   std::vector<int> CheckedRows() {
     std::vector<int> rows;
     for (int row = 0; row < RowCount(); ++row) {
