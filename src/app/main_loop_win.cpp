@@ -8,6 +8,8 @@
 
 #include "app/about_window.h"
 #include "app/help_win.h"
+#include "app/main_keys_win.h"
+#include "app/path_handoff.h"
 #include "app/main_window_win.h"
 #include "app/settings_window_win.h"
 #include "filelist/files_drop_win.h"
@@ -19,6 +21,7 @@
 #include "platform/path.h"
 #include "settings/settings_file.h"
 #include "ui/message_box.h"
+#include "ui/open_dialogs_win.h"
 #include "ui/status_bar.h"
 #include "ui/win_handles.h"
 #include "ui/window_helpers.h"
@@ -38,6 +41,9 @@ struct MainContext {
   // A drop or a build is running: the events they handle meanwhile must not
   // start another one on the list they work on.
   bool busy = false;
+  // Paths from the command line or another start, in the order they came;
+  // taken in by the event loop, where no drop or build can be running.
+  std::vector<std::wstring> arrivedPaths;
 };
 
 class BusyScope {
@@ -103,6 +109,58 @@ void OnStatusClick(UINT message, std::int32_t, std::int32_t, std::int32_t) {
 
 void ToggleFlag(std::int32_t& flag) { flag = flag == 1 ? 0 : 1; }
 
+// Every way in (a drop, the open dialogs, the command line, another start)
+// ends here: one intake.
+void TakePaths(const std::wstring& text) {
+  if (!g_main || g_main->busy) return;
+  const BusyScope busy(g_main->busy);
+  const FilesDropOwner owner{LayoutMainWindow, UpdateStatusBar};
+  HandleFilesDrop(text, *g_main->state.list, g_main->settings, g_main->skipped, g_main->state.suggestedName, owner);
+}
+
+void OnFilesDropped(HDROP drop) {
+  const std::wstring text = DroppedText(drop);
+  ::DragFinish(drop);
+  TakePaths(text);
+}
+
+void OnPathsArrived(const std::wstring& text) {
+  if (!g_main) return;
+  g_main->arrivedPaths.push_back(text);
+  // Wakes the event loop, which takes them in.
+  if (const HWND window = MainWindow()) ::PostMessageW(window, WM_NULL, 0, 0);
+}
+
+void TakeArrivedPaths() {
+  while (g_main && !g_main->arrivedPaths.empty() && !g_main->state.quit && MainWindow()) {
+    const std::wstring text = std::move(g_main->arrivedPaths.front());
+    g_main->arrivedPaths.erase(g_main->arrivedPaths.begin());
+    TakePaths(text);
+  }
+}
+
+// The open dialogs start where the user last took files from: the folder
+// of the last files or folder added this way, else the last PDF's folder.
+std::wstring AddStartFolder() {
+  if (!g_main->state.addFolder.empty()) return g_main->state.addFolder;
+  const std::wstring& last = g_main->settings.LastDirectory;
+  return !last.empty() && platform::IsDirectory(last) ? last : std::wstring();
+}
+
+void AddFilesFromDialog() {
+  const std::vector<std::wstring> paths = AskOpenFileNames(AddStartFolder(), kImageFilesFilter);
+  if (paths.empty()) return;
+  g_main->state.addFolder = FolderPart(paths.front());
+  TakePaths(JoinPaths(paths));
+}
+
+void AddFolderFromDialog() {
+  const std::wstring folder = AskFolder(AddStartFolder());
+  if (folder.empty()) return;
+  g_main->state.addFolder = folder;
+  TakePaths(JoinPaths({folder}));
+}
+
 bool OnCommand(std::int32_t command, HWND control) {
   if (!g_main) return false;
   Settings& settings = g_main->settings;
@@ -151,25 +209,28 @@ bool OnCommand(std::int32_t command, HWND control) {
     case kCommandHelp:
       ShowHelp(MainWindow(), L"");
       return true;
+    case kCommandAddFiles:
+      AddFilesFromDialog();
+      return true;
+    case kCommandAddFolder:
+      AddFolderFromDialog();
+      return true;
+    case kCommandBuildPdf:
+      RunBuildCommand();
+      return true;
   }
   return false;
-}
-
-void OnFilesDropped(HDROP drop) {
-  const std::wstring text = DroppedText(drop);
-  ::DragFinish(drop);
-  if (!g_main || g_main->busy) return;
-  const BusyScope busy(g_main->busy);
-  const FilesDropOwner owner{LayoutMainWindow, UpdateStatusBar};
-  HandleFilesDrop(text, *g_main->state.list, g_main->settings, g_main->skipped, g_main->state.suggestedName, owner);
 }
 
 void RunEventLoop(HWND window, HACCEL keys) {
   MSG msg;
   while (!g_main->state.quit) {
+    TakeArrivedPaths();
+    if (g_main->state.quit) break;
     const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
     if (got <= 0) break;  // asked to end from outside, or the window is gone
     if (keys && ::IsWindow(window) && ::TranslateAcceleratorW(window, keys, &msg)) continue;
+    if (::IsWindow(window) && RouteMainWindowKey(window, MainControls().buildButton, msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
@@ -253,7 +314,7 @@ void RunBuildCommand() {
   if (settings.OpenDir == 1) Opener()(FolderPart(path));
 }
 
-int Main(const std::wstring& settingsPath) {
+int Main(const std::wstring& settingsPath, const std::wstring& startPaths) {
   MainContext context;
   g_main = &context;
   LoadSettingsFromFile(settingsPath, context.settings);
@@ -264,13 +325,17 @@ int Main(const std::wstring& settingsPath) {
 
   SetMainCommandHandler(OnCommand);
   SetMainDropHandler(OnFilesDropped);
+  SetMainPathsHandler(OnPathsArrived);
   const HWND window = CreateMainWindow(context.settings, list);
+  ::UpdateWindow(window);
+  if (!startPaths.empty()) context.arrivedPaths.push_back(startPaths);
   SetStatusClickHandler(MainControls().statusBar, OnStatusClick);
   const win::UniqueHandle<HACCEL, AcceleratorTraits> keys(CreateMainAccelerators());
 
   RunEventLoop(window, keys.get());
   EndMain(window, settingsPath);
 
+  SetMainPathsHandler(nullptr);
   SetMainDropHandler(nullptr);
   SetMainCommandHandler(nullptr);
   g_main = nullptr;

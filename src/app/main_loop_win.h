@@ -17,8 +17,10 @@ inline constexpr wchar_t kSaveSettingsFailed[] = L"Unable to save settings on ex
 
 // Runs the program with the settings file at settingsPath: loads it, opens
 // window 0, handles events until the user quits, saves the settings and
-// closes the window. Returns the exit code (0).
-int Main(const std::wstring& settingsPath);
+// closes the window. Returns the exit code (0). startPaths (paths joined by
+// line feeds, from the command line) are taken in as one drop once the
+// window is up.
+int Main(const std::wstring& settingsPath, const std::wstring& startPaths = {});
 
 // True when the program may end: at once when Confirmations is 0, else on
 // Yes to the quit question, centred on the main window.
@@ -46,6 +48,7 @@ struct MainState {
   Settings* settings = nullptr;
   FileList* list = nullptr;
   std::wstring suggestedName;  // offered by the output-file dialog
+  std::wstring addFolder;      // where "Add files..." and "Add folder..." start
   bool quit = false;
 };
 const MainState& CurrentMainState();

@@ -7,7 +7,9 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "app/path_handoff.h"
 #include "app/status_texts.h"
 #include "filelist/list_commands.h"
 #include "filelist/list_drag_win.h"
@@ -26,6 +28,7 @@ constexpr std::int32_t kLineMainWindow = 3971;
 constexpr wchar_t kMainWindowFailed[] = L"Open window failed for #WIN_MAIN.";
 constexpr int kMinClientWidth = 600;
 constexpr int kMinClientHeight = 400;
+constexpr wchar_t kFileListName[] = L"Image files";
 
 MainWindowControls g_controls;
 
@@ -43,6 +46,10 @@ Settings* g_settings = nullptr;
 bool g_layoutRunning = false;
 MainCommandHandler g_commandHandler;
 MainDropHandler g_dropHandler;
+MainPathsHandler g_pathsHandler;
+// The control that had the keyboard when the window was last deactivated:
+// it gets it back, as in a dialog.
+HWND g_lastFocus = nullptr;
 win::UniqueFont g_statusFont;
 // Where the window was when it was last minimised through its system menu
 // (or caption button): what the settings keep when it is minimised at exit.
@@ -168,6 +175,35 @@ SIZE OuterSizeFor(HWND window, DWORD style, int width, int height) {
   return {outer.right - outer.left, outer.bottom - outer.top};
 }
 
+// Paths from another start of the program: noted for the event loop (the
+// sender waits meanwhile), and the window comes forward.
+bool TakeHandedPaths(HWND window, const COPYDATASTRUCT& data) {
+  const std::optional<std::wstring> text = PathsFromCopyData(data.dwData, data.lpData, data.cbData);
+  if (!text) return false;
+  if (g_pathsHandler) g_pathsHandler(*text);
+  ComeToFront(window);
+  return true;
+}
+
+// Leaving the window, the focused control is noted; coming back it gets the
+// keyboard again (the list when that control is gone or disabled). True
+// when the activation was handled here.
+bool KeepFocusAcrossActivation(HWND window, WORD state) {
+  if (state == WA_INACTIVE) {
+    const HWND focus = ::GetFocus();
+    if (focus && ::IsChild(window, focus)) g_lastFocus = focus;
+    return false;
+  }
+  if (::IsIconic(window)) return false;
+  HWND target = g_lastFocus;
+  if (!target || !::IsChild(window, target) || !::IsWindowEnabled(target) || !::IsWindowVisible(target)) {
+    target = MainControls().list;
+  }
+  if (!target) return false;
+  ::SetFocus(target);
+  return true;
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   if (HandleMainWindowMessage(window, message, wParam, lParam, result)) return result;
@@ -225,27 +261,27 @@ HFONT StatusFont() {
 
 void ReleaseStatusFont() { g_statusFont.reset(); }
 
+std::span<const MainMenuPopup> MainMenuTable() {
+  // The items that came first keep their texts and order; each text only
+  // gains its letter. No two items of one menu share a letter.
+  static constexpr MainMenuItem kFiles[] = {
+      {kCommandAddFiles, L"&Add files...\tCtrl+O"}, {kCommandAddFolder, L"Add &folder...\tCtrl+Shift+O"},
+      {kCommandBuildPdf, L"&Build PDF...\tCtrl+B"}, {0, nullptr},
+      {1, L"&Sort now"}, {3, L"Se&lect all"}, {4, L"&Deselect all"}, {2, L"&Clear"}, {5, L"&Quit"}};
+  static constexpr MainMenuItem kOptions[] = {{6, L"Stay on &top"}, {7, L"&Remember window position"},
+                                              {8, L"Show t&humbnail"}, {0, nullptr}, {9, L"&More options ..."}};
+  static constexpr MainMenuItem kHelp[] = {{11, L"&Help\tF1"}, {10, L"&About"}};
+  static constexpr MainMenuPopup kMenus[] = {{L"&Files", kFiles}, {L"&Options", kOptions}, {L"&Help", kHelp}};
+  return kMenus;
+}
+
 HMENU BuildMainMenu() {
-  struct Entry {
-    UINT command;
-    const wchar_t* text;  // null: a separator
-  };
-  static constexpr Entry kFiles[] = {{1, L"Sort now"}, {3, L"Select all"}, {4, L"Deselect all"}, {2, L"Clear"},
-                                     {5, L"Quit"}};
-  static constexpr Entry kOptions[] = {{6, L"Stay on top"}, {7, L"Remember window position"},
-                                       {8, L"Show thumbnail"}, {0, nullptr}, {9, L"More options ..."}};
-  static constexpr Entry kHelp[] = {{11, L"Help\tF1"}, {10, L"About"}};
-  struct Popup {
-    const wchar_t* title;
-    std::span<const Entry> entries;
-  };
-  const Popup menus[] = {{L"Files", kFiles}, {L"Options", kOptions}, {L"Help", kHelp}};
   const HMENU bar = ::CreateMenu();
-  for (const Popup& popup : menus) {
+  for (const MainMenuPopup& popup : MainMenuTable()) {
     const HMENU menu = ::CreatePopupMenu();
-    for (const Entry& entry : popup.entries) {
-      if (entry.text) {
-        ::AppendMenuW(menu, MF_STRING, entry.command, entry.text);
+    for (const MainMenuItem& item : popup.items) {
+      if (item.text) {
+        ::AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item.command), item.text);
       } else {
         ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
       }
@@ -255,9 +291,23 @@ HMENU BuildMainMenu() {
   return bar;
 }
 
+std::span<const ACCEL> MainShortcutTable() {
+  static constexpr ACCEL kKeys[] = {
+      {FVIRTKEY, VK_F1, kCommandHelp},
+      {FVIRTKEY, VK_DELETE, static_cast<WORD>(kCommandRemove)},
+      {FVIRTKEY | FCONTROL, 'O', kCommandAddFiles},
+      {FVIRTKEY | FCONTROL | FSHIFT, 'O', kCommandAddFolder},
+      {FVIRTKEY | FCONTROL, 'B', kCommandBuildPdf},
+      {FVIRTKEY, VK_F5, kCommandBuildPdf},
+      {FVIRTKEY | FALT, VK_UP, static_cast<WORD>(kCommandMoveRowUp)},
+      {FVIRTKEY | FALT, VK_DOWN, static_cast<WORD>(kCommandMoveRowDown)},
+  };
+  return kKeys;
+}
+
 HACCEL CreateMainAccelerators() {
-  ACCEL keys[] = {{FVIRTKEY, VK_F1, 11}, {FVIRTKEY, VK_DELETE, static_cast<WORD>(kCommandRemove)}};
-  return ::CreateAcceleratorTableW(keys, 2);
+  std::vector<ACCEL> keys(MainShortcutTable().begin(), MainShortcutTable().end());
+  return ::CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
 }
 
 HWND CreateMainWindow(Settings& settings, FileList& list) {
@@ -305,6 +355,8 @@ void CreateMainWindowControls(HWND window, Settings& settings, FileList& list) {
   controls.window = window;
   controls.list = CheckCreated(CreateFileListView(window, list, settings), L"Main", kMainWindowFailed,
                                kLineMainWindow);
+  // The name screen readers announce for the list (it shows no caption).
+  ::SetWindowTextW(controls.list, kFileListName);
   controls.noteLabel = CreateControl(window, L"STATIC", L"", SS_RIGHT, 0, 0, 140, 20, kControlNoteLabel);
   controls.buildButton = CreateControl(window, L"BUTTON", L"Build PDF", WS_TABSTOP | BS_PUSHBUTTON, 15, 0, 200, 38,
                                        kControlBuildButton);
@@ -324,6 +376,9 @@ void CreateMainWindowControls(HWND window, Settings& settings, FileList& list) {
       .rowsPresence =
           [](bool hasRows) {
             if (const HWND button = MainControls().buildButton) ::EnableWindow(button, hasRows);
+            if (const HMENU menu = MainControls().window ? ::GetMenu(MainControls().window) : nullptr) {
+              ::EnableMenuItem(menu, kCommandBuildPdf, MF_BYCOMMAND | (hasRows ? MF_ENABLED : MF_GRAYED));
+            }
           },
       .rowsRemoved =
           [] {
@@ -410,6 +465,7 @@ bool IsLayoutRunning() { return g_layoutRunning; }
 
 void SetMainCommandHandler(MainCommandHandler handler) { g_commandHandler = std::move(handler); }
 void SetMainDropHandler(MainDropHandler handler) { g_dropHandler = std::move(handler); }
+void SetMainPathsHandler(MainPathsHandler handler) { g_pathsHandler = std::move(handler); }
 
 MainWindowGeometry WindowGeometryOf(HWND window) {
   RECT outer{};
@@ -480,6 +536,14 @@ bool HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         ::PostMessageW(window, kMessagePlaceThumbnail, 0, 0);
       }
       return false;
+    case WM_COPYDATA:
+      if (window == MainControls().window) {
+        result = TakeHandedPaths(window, *reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
+        return true;
+      }
+      return false;
+    case WM_ACTIVATE:
+      return window == MainControls().window && KeepFocusAcrossActivation(window, LOWORD(wParam));
     case WM_MOUSEWHEEL:
       // Only turns the list did not take itself arrive here.
       ScrollListOneRow(GET_WHEEL_DELTA_WPARAM(wParam) > 0);

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
+#include <string>
 
 #include "filelist/file_list.h"
 #include "filelist/list_view_win.h"
@@ -25,6 +27,11 @@ inline constexpr std::int32_t kCommandShowThumbnail = 8;
 inline constexpr std::int32_t kCommandMoreOptions = 9;
 inline constexpr std::int32_t kCommandAbout = 10;
 inline constexpr std::int32_t kCommandHelp = 11;
+// Files > "Add files..." (Ctrl+O), "Add folder..." (Ctrl+Shift+O) and
+// "Build PDF..." (Ctrl+B, F5: the same as the button).
+inline constexpr std::int32_t kCommandAddFiles = 17;
+inline constexpr std::int32_t kCommandAddFolder = 18;
+inline constexpr std::int32_t kCommandBuildPdf = 19;
 
 // Messages window 0 sends itself: show the thumbnail of the row in wParam,
 // and let a docked thumbnail window follow a move.
@@ -63,9 +70,23 @@ HWND CreateMainWindow(Settings& settings, FileList& list);
 // controls. The list shows `list` with `settings`; both must outlive window.
 void CreateMainWindowControls(HWND window, Settings& settings, FileList& list);
 
-// The menu bar of window 0 ("Files", "Options", "Help").
+// One item of the menu bar's menus; a null text is a separator. "&" marks
+// the letter that picks the item from the keyboard.
+struct MainMenuItem {
+  std::int32_t command;
+  const wchar_t* text;
+};
+struct MainMenuPopup {
+  const wchar_t* title;
+  std::span<const MainMenuItem> items;
+};
+// The menus of the menu bar, in order ("&Files", "&Options", "&Help").
+std::span<const MainMenuPopup> MainMenuTable();
+// The menu bar of window 0, made from MainMenuTable.
 HMENU BuildMainMenu();
-// F1 gives command 11, Delete command 15.
+// The shortcuts of window 0 and their commands.
+std::span<const ACCEL> MainShortcutTable();
+// F1 gives command 11, Delete command 15, and the shortcuts the menus name.
 HACCEL CreateMainAccelerators();
 
 // Places list, button and note label for the window's current client size.
@@ -102,6 +123,12 @@ void SetMainCommandHandler(MainCommandHandler handler);
 // one the drop is released unread.
 using MainDropHandler = std::function<void(HDROP drop)>;
 void SetMainDropHandler(MainDropHandler handler);
+
+// Paths another start of the program handed over (WM_COPYDATA), joined by
+// line feeds. The handler is called from inside the sender's SendMessage:
+// it must only take note and return. The window comes to the front.
+using MainPathsHandler = std::function<void(const std::wstring& pathsText)>;
+void SetMainPathsHandler(MainPathsHandler handler);
 
 // The messages of window 0 that concern its controls: sizing, the minimum
 // size, the mouse wheel, the list's notifications and commands, thumbnail

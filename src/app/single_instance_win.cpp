@@ -1,8 +1,12 @@
 #include "app/single_instance_win.h"
 
+#include <shellapi.h>
+
 #include <string_view>
+#include <vector>
 
 #include "app/main_window_win.h"
+#include "app/path_handoff.h"
 #include "format/program_info.h"
 
 namespace {
@@ -48,4 +52,54 @@ bool ActivateRunningInstance() {
   ::ShowWindow(window, SW_SHOW);
   ::SetForegroundWindow(window);
   return true;
+}
+
+namespace {
+
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring full(needed, L'\0');
+  const DWORD written = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  if (written == 0 || written >= needed) return path;
+  full.resize(written);
+  return full;
+}
+
+}  // namespace
+
+std::wstring CommandLinePaths(const wchar_t* commandLine) {
+  if (!commandLine || !*commandLine) return {};
+  int count = 0;
+  LPWSTR* arguments = ::CommandLineToArgvW(commandLine, &count);
+  if (!arguments) return {};
+  std::vector<std::wstring> paths;
+  for (int i = 1; i < count; ++i) {
+    if (arguments[i][0] != L'\0') paths.push_back(FullPath(arguments[i]));
+  }
+  ::LocalFree(arguments);
+  return JoinPaths(paths);
+}
+
+bool HandPathsToRunningInstance(const std::wstring& pathsText, DWORD waitMs) {
+  const DWORD start = ::GetTickCount();
+  HWND window = FindRunningInstance();
+  while (!window && ::GetTickCount() - start < waitMs) {
+    ::Sleep(100);
+    window = FindRunningInstance();
+  }
+  if (!window) return false;
+  COPYDATASTRUCT data{};
+  data.dwData = kPathsCopyDataTag;
+  data.cbData = static_cast<DWORD>(pathsText.size() * sizeof(wchar_t));
+  data.lpData = const_cast<wchar_t*>(pathsText.data());
+  // The running copy only notes the paths while this waits, however busy it is.
+  DWORD_PTR taken = FALSE;
+  const bool sent = ::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                                          10000, &taken) != 0;
+  // Allowed to take the foreground while this process still holds it.
+  ::ShowWindow(window, SW_RESTORE);
+  ::ShowWindow(window, SW_SHOW);
+  ::SetForegroundWindow(window);
+  return sent && taken == TRUE;
 }

@@ -21,3 +21,14 @@ HWND FindRunningInstance();
 // Sends the running copy's window message 1, restores it, shows it and
 // brings it to the front. False when no such window was found.
 bool ActivateRunningInstance();
+
+// The paths named on a command line after the program's own name, each
+// made full against this process's current folder (a second copy started
+// elsewhere resolves them where it was started), joined by line feeds.
+std::wstring CommandLinePaths(const wchar_t* commandLine);
+
+// Hands pathsText to the running copy (WM_COPYDATA), which takes it in as a
+// drop and comes to the front. Waits up to waitMs for that copy's window:
+// copies started together (Send To with many files) may find it still
+// opening. False when no window took the paths.
+bool HandPathsToRunningInstance(const std::wstring& pathsText, DWORD waitMs);

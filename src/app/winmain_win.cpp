@@ -43,11 +43,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return 0;
   }
   const ShutdownAction endGdiplus([&gdiplus] { gdiplus.Shutdown(); });
+  const std::wstring paths = CommandLinePaths(::GetCommandLineW());
   if (!ClaimSingleInstance(SingleInstanceMutexName())) {
-    // Another copy runs: it comes to the front, this one ends silently,
-    // without reading the settings; its command line is not looked at.
-    ActivateRunningInstance();
+    // Another copy runs: it comes to the front, with the paths this one was
+    // given; this one ends silently, without reading the settings.
+    if (paths.empty()) {
+      ActivateRunningInstance();
+    } else {
+      HandPathsToRunningInstance(paths, 10000);
+    }
     return 0;
   }
-  return Main(GetSettingsFilePath());
+  return Main(GetSettingsFilePath(), paths);
 }

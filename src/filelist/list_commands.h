@@ -13,6 +13,9 @@ inline constexpr std::int32_t kCommandMoveToTop = 13;
 inline constexpr std::int32_t kCommandMoveToBottom = 14;
 inline constexpr std::int32_t kCommandRemove = 15;  // also the Delete key
 inline constexpr std::int32_t kCommandCloseMenu = 16;
+// The current row one place up or down (Alt+Up, Alt+Down).
+inline constexpr std::int32_t kCommandMoveRowUp = 20;
+inline constexpr std::int32_t kCommandMoveRowDown = 21;
 
 // One entry of the context menu; command 0 is a separator.
 struct MenuEntry {

@@ -405,6 +405,16 @@ std::int32_t MoveRow(std::int32_t from, std::int32_t to) {
 
 std::int32_t MoveRowToEnd(std::int32_t row, bool top) { return MoveRow(row, top ? 0 : RowCount()); }
 
+void MoveCurrentRowOneStep(bool up) {
+  const std::int32_t current = CurrentRow();
+  if (current < 0 || (up && current == 0) || (!up && current + 1 >= RowCount())) return;
+  // Down means before the entry two places on: the one below takes our place.
+  const std::int32_t moved = MoveRow(current, up ? current - 1 : current + 2);
+  SetCurrentRow(moved);
+  ::SendMessageW(g_list.list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(moved), FALSE);
+  if (GetThumbnailHooks().showThumbnail) GetThumbnailHooks().showThumbnail(moved);
+}
+
 void MoveCheckedRows(bool top) {
   CloseThumbnailHook();
   if (!FileListView()) return;
@@ -544,6 +554,10 @@ bool RunListCommand(std::int32_t command) {
   switch (command) {
     case kCommandSortNow:
       SortFileListAndRows();
+      return true;
+    case kCommandMoveRowUp:
+    case kCommandMoveRowDown:
+      MoveCurrentRowOneStep(command == kCommandMoveRowUp);
       return true;
     case kCommandClear:
       ClearFileListAndRows();

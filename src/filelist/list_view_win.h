@@ -81,6 +81,9 @@ void MoveItemToGadget(std::int32_t id, std::int32_t from, std::int32_t to);
 // count: after the last). Returns the entry's new row.
 std::int32_t MoveRow(std::int32_t from, std::int32_t to);
 std::int32_t MoveRowToEnd(std::int32_t row, bool top);
+// The current row one place up or down: it stays current and in view, and
+// the thumbnail keeps showing it. Nothing at either end of the list.
+void MoveCurrentRowOneStep(bool up);
 // Checked rows to the top or bottom, in their order, still checked; the
 // first (top) or last (bottom) row is scrolled into view.
 void MoveCheckedRows(bool top);
@@ -111,7 +114,7 @@ void ScrollListOneRow(bool up);
 // the list's parent): cells are drawn from the row's record.
 void FillRowText(NMLVDISPINFOW& info);
 
-// Runs a list command (1-4, 13-16). False for any other command.
+// Runs a list command (1-4, 13-16, 20, 21). False for any other command.
 bool RunListCommand(std::int32_t command);
 
 // The list's window procedure (the previous one is kept in "oldWinProc").

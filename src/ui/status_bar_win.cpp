@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <optional>
@@ -91,8 +92,29 @@ LRESULT CALLBACK StatusParentProc(HWND window, UINT message, WPARAM wParam, LPAR
   return CallOldWindowProc(window, message, wParam, lParam);
 }
 
+// The text of a field the program draws, for whoever asks the status bar
+// (screen readers do): the status bar itself only knows the field's number.
+const StatusField* DrawnField(HWND statusBar, WPARAM field) {
+  const HWND parent = ::GetParent(statusBar);
+  auto* records = parent ? FindRecord<StatusFieldRecords>(parent, kFieldsProperty) : nullptr;
+  const StatusBarFields* bar = records ? records->Find(statusBar) : nullptr;
+  const std::size_t index = LOWORD(field);
+  if (!bar || index >= bar->fields.size() || !bar->fields[index]) return nullptr;
+  return &*bar->fields[index];
+}
+
 LRESULT CALLBACK StatusBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case SB_GETTEXTW:
+    case SB_GETTEXTLENGTHW:
+      if (const StatusField* field = DrawnField(window, wParam)) {
+        const std::size_t length = field->text.size();
+        if (message == SB_GETTEXTW && lParam) {
+          std::copy_n(field->text.c_str(), length + 1, reinterpret_cast<wchar_t*>(lParam));
+        }
+        return MAKELRESULT(static_cast<WORD>(length), 0);
+      }
+      break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
@@ -137,6 +159,8 @@ void SetStatusField(HWND statusBar, std::int32_t field, const std::wstring& text
     bar = &records->bars.back();
   }
   bar->fields[field] = StatusField{text, flags, textColour, background, font};
+  // The status bar answers for its drawn fields' texts from now on.
+  if (!IsSubclassed(statusBar)) SubclassWindow(statusBar, StatusBarProc);
   // Item data is the field number; the parent draws it from the record.
   ::SendMessageW(statusBar, SB_SETTEXTW, static_cast<WPARAM>(field) | SBT_OWNERDRAW,
                  static_cast<LPARAM>(field));

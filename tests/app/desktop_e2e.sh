@@ -199,6 +199,50 @@ for line in "X = 120" "Y = 110" "W = 640" "H = 480" "LastDirectory = $(winpath "
 done
 check "settings file starts with its mark" bash -c "head -c 5 '$ini' | od -An -tx1 | grep -q 'ef bb bf 0d 0a'"
 
+group "keyboard only"
+# No mouse from here to the end of the group: files from the command line
+# (relative to where the program starts), Tab to "Build PDF", Enter, the
+# name typed, Enter; then a second start with more files while minimised.
+printf "$settings_text" >"$app/Quillon.ini"
+(cd "$work/images" && "$QUILLON_WINE" "$app/Quillon.exe" "b photo.jpg" a.png </dev/null >/dev/null 2>&1) &
+app_pid=$!
+check "main window opens with the files given" wait_for 150 has_main
+main=$(main_window)
+read -r mx my mw mh <<<"$(geometry "$main")"
+sleep 2
+xdotool key --window "$main" Tab
+sleep 0.3
+xdotool key Return
+check "Tab and Enter open the output dialog" wait_for 100 has_window "PDF file name"
+type_file_name "$(winpath "$work/out/keys")"
+check "PDF from the command line's files" wait_for 300 test -s "$work/out/keys.pdf.log"
+sleep 1
+check "qpdf --check (keyboard)" bash -c "qpdf --check '$work/out/keys.pdf' >/dev/null 2>&1"
+expect_eq "one page per file given" 2 "$(pdfinfo "$work/out/keys.pdf" 2>/dev/null | sed -n 's/^Pages: *//p')"
+check "main window usable after the keyboard build" wait_for 100 no_window "PDF file name"
+xdotool key --window "$main" alt+space
+sleep 0.5
+xdotool key n
+check "minimised again" wait_for 30 bash -c "[ \$(xwininfo -id $main | awk '/Width:/{print \$2}') -lt 600 ]"
+unicode_name="été photo.png"
+$convert -size 30x40 xc:blue "$work/images/more/$unicode_name"
+(cd "$work/images/more" && timeout 30 "$QUILLON_WINE" "$app/Quillon.exe" c.gif "$unicode_name" </dev/null >/dev/null 2>&1)
+expect_eq "second start with files ends with 0" 0 $?
+check "running window comes back" wait_for 30 bash -c "[ \$(xwininfo -id $main | awk '/Width:/{print \$2}') -eq $mw ]"
+sleep 2
+xdotool key --window "$main" ctrl+b
+check "Ctrl+B opens the output dialog" wait_for 100 has_window "PDF file name"
+type_file_name "$(winpath "$work/out/handed")"
+check "PDF with the handed files" wait_for 300 test -s "$work/out/handed.pdf.log"
+sleep 1
+expect_eq "handed files added to the list" 4 "$(pdfinfo "$work/out/handed.pdf" 2>/dev/null | sed -n 's/^Pages: *//p')"
+check "Unicode name reached the build" contains "$work/out/handed.pdf.log" "$(winpath "$work/images/more/$unicode_name")"
+shot keyboard
+xdotool key --window "$main" alt+F4
+check "quit question (keyboard)" wait_for 100 bash -c "[ \$(xdotool search --onlyvisible --name '^$title\$' | wc -l) -ge 2 ]"
+xdotool key Return
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+
 group "row drag"
 # Again with thumbnails: four solid pictures, sorted by name into the list.
 printf "${settings_text}ShowThumbs = 1\r\nPreprocessing = 1\r\n" >"$app/Quillon.ini"

@@ -10,12 +10,14 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/help_win.h"
 #include "app/main_loop_win.h"
 #include "app/main_window_win.h"
+#include "app/path_handoff.h"
 #include "app/single_instance_win.h"
 #include "filelist/list_view_win.h"
 #include "format/program_info.h"
@@ -373,6 +375,173 @@ TEST_F(MainLoopTest, DropArrivingWhileADropIsTakenInIsLeftAlone) {
   Main(settingsPath);
   EXPECT_TRUE(script.finished());
   EXPECT_EQ(rows, 1u);
+}
+
+// The rows' file names, top to bottom.
+std::vector<std::wstring> RowNames() {
+  std::vector<std::wstring> names;
+  for (const FileItem& item : CurrentMainState().list->Items) names.push_back(item.Name);
+  return names;
+}
+
+// Real key presses, to the window in front; done once the loops had time to
+// take them.
+std::function<bool()> Keys(std::initializer_list<WORD> chord) {
+  return [keys = std::vector<WORD>(chord), sent = DWORD{0}]() mutable {
+    if (!WindowOpen()) return false;
+    if (sent == 0) {
+      ::SetForegroundWindow(MainWindow());
+      PressKeys(keys);
+      sent = ::GetTickCount() | 1;
+      return false;
+    }
+    return ::GetTickCount() - sent > 150 && HIWORD(::GetQueueStatus(QS_KEY)) == 0;
+  };
+}
+
+// A dialog of this thread (the program's file dialogs) once it is up.
+HWND OpenDialog() { return FindThreadWindow(L"#32770"); }
+
+TEST_F(MainLoopTest, KeyboardAloneMovesRowsReachesBuildPdfAndNeverClearsTheList) {
+  WriteSettings("Confirmations = 0\r\nShowOptions = 0\r\nRememberLastDirectory = 0\r\n");
+  const std::wstring pdf = dir.File(L"keys.pdf");
+  std::optional<ScreenLock> screen;
+  std::vector<std::vector<std::wstring>> orders;
+  std::vector<std::int32_t> currents;
+  std::vector<std::wstring> focus;
+  const auto note = Do([&] {
+    orders.push_back(RowNames());
+    currents.push_back(CurrentRow());
+    focus.push_back(ClassNameOf(::GetFocus()));
+  });
+  DialogAnswerer answers;  // Enter on the button, Ctrl+B, F5: the output-file dialog each time
+  answers.Press(IDCANCEL).Press(IDCANCEL).TypeFileName(pdf);
+  Script script({DropFiles({Png(L"a.png"), Png(L"b.png"), Png(L"c.png")}), Idle(), Do([&] { screen.emplace(MainWindow()); }),
+                 Keys({VK_MENU, VK_DOWN}), note,                      // a to second place
+                 Keys({VK_MENU, VK_DOWN}), note,                      // and to the end
+                 Keys({VK_MENU, VK_DOWN}), note,                      // nothing below it
+                 Keys({VK_MENU, VK_UP}), note,                        // back up one
+                 Keys({VK_ESCAPE}), Keys({VK_RETURN}), note,          // on the list: nothing
+                 Keys({VK_TAB}), note, Keys({VK_SHIFT, VK_TAB}), note,  // list -> button -> list
+                 Keys({VK_TAB}), Keys({VK_RETURN}), Idle(), Keys({VK_CONTROL, 'B'}), Idle(), Keys({VK_F5}),
+                 [&] { return platform::FileSize(pdf) > 0; }, Do([&] { screen.reset(); }), Command(kCommandQuit)},
+                60000);
+  Main(settingsPath);
+  EXPECT_TRUE(script.finished());
+  using Names = std::vector<std::wstring>;
+  const std::vector<Names> expected{{L"b.png", L"a.png", L"c.png"}, {L"b.png", L"c.png", L"a.png"},
+                                    {L"b.png", L"c.png", L"a.png"}, {L"b.png", L"a.png", L"c.png"},
+                                    {L"b.png", L"a.png", L"c.png"}, {L"b.png", L"a.png", L"c.png"},
+                                    {L"b.png", L"a.png", L"c.png"}};
+  EXPECT_EQ(orders, expected);
+  EXPECT_EQ(currents, (std::vector<std::int32_t>{1, 2, 2, 1, 1, 1, 1}));  // the moved row stays current
+  ASSERT_EQ(focus.size(), 7u);
+  EXPECT_EQ(focus[5], L"Button");
+  EXPECT_EQ(focus[6], L"SysListView32");
+  EXPECT_EQ(answers.seen().size(), 3u);  // Escape and Enter on the list opened nothing
+}
+
+TEST_F(MainLoopTest, OpenDialogAndFolderPickerHandTheirChoiceToTheIntake) {
+  const std::wstring folder = dir.File(L"album");
+  std::filesystem::create_directory(folder);
+  std::filesystem::rename(Png(L"inside.png"), std::filesystem::path(folder) / L"inside.png");
+  WriteSettings("Confirmations = 0\r\nClearBeforeDrop = 1\r\nLastDirectory = " +
+                std::filesystem::path(dir.File(L"")).string() + "\r\n");
+  Png(L"b.png");
+  Png(L"a.png");
+  WriteText(dir.path() / L"notes.txt", "not an image");
+  std::optional<ScreenLock> screen;
+  std::vector<std::wstring> filesAdded, folderAdded;
+  bool skippedShown = false;
+  // Names typed as a user types them, relative to where the dialog starts.
+  const auto typeInDialog = [](std::wstring text, std::wstring shot) {
+    return [text, shot] {
+      if (!OpenDialog()) return false;
+      SaveScreenshot(nullptr, shot);
+      TypeText(text);
+      PressKeys({VK_RETURN});
+      return true;
+    };
+  };
+  Script script({Do([&] { screen.emplace(MainWindow()); }), Keys({VK_CONTROL, 'O'}),
+                 typeInDialog(L"\"b.png\" \"notes.txt\" \"a.png\"", L"add_files"),
+                 [&] {
+                   const HWND skipped = FindThreadWindow(WindowClassName(kWinSkippedFiles).c_str());
+                   if (!skipped) return false;
+                   skippedShown = true;
+                   ::PostMessageW(skipped, WM_CLOSE, 0, 0);
+                   return true;
+                 },
+                 Idle(), Do([&] { filesAdded = RowNames(); }), Keys({VK_CONTROL, VK_SHIFT, 'O'}),
+                 typeInDialog(L"album", L"add_folder"),
+                 [&] {
+                   // Typing a folder's name opens it in the picker; its button then takes it.
+                   if (const HWND picker = OpenDialog()) ::PostMessageW(picker, WM_COMMAND, IDOK, 0);
+                   return !OpenDialog() && ::IsWindowEnabled(MainWindow()) && !CurrentMainState().list->Items.empty() &&
+                          CurrentMainState().list->Items[0].Name == L"inside.png";
+                 },
+                 Do([&] {
+                   folderAdded = RowNames();
+                   screen.reset();
+                 }),
+                 Command(kCommandQuit)},
+                60000);
+  Main(settingsPath);
+  EXPECT_TRUE(script.finished());
+  EXPECT_TRUE(skippedShown);
+  EXPECT_EQ(filesAdded, (std::vector<std::wstring>{L"a.png", L"b.png"}));  // sorted after the drop
+  EXPECT_EQ(folderAdded, (std::vector<std::wstring>{L"inside.png"}));
+  EXPECT_EQ(CurrentMainState().suggestedName, L"");
+}
+
+TEST_F(MainLoopTest, PathsFromTheCommandLineAndAnotherStartArriveAsDrops) {
+  WriteSettings("Confirmations = 0\r\n");
+  std::vector<std::wstring> many;
+  for (int i = 0; i < 300; ++i) many.push_back(Png(L"p" + std::to_wstring(1000 + i) + L".png"));
+  const std::wstring unicode = Png(L"\u00e9t\u00e9 \u4e2d.png");
+  std::size_t atStart = 0;
+  std::vector<std::wstring> handed;
+  bool restored = false;
+  LRESULT taken = FALSE;
+  const std::wstring text = JoinPaths({unicode});
+  Script script({[&] { return WindowOpen() && CurrentMainState().list->Items.size() == 300; }, Idle(),
+                 Do([&] { atStart = CurrentMainState().list->Items.size(); }),
+                 Post(WM_SYSCOMMAND, SC_MINIMIZE), [] { return ::IsIconic(MainWindow()) != FALSE; },
+                 Do([&] {
+                   COPYDATASTRUCT data{kPathsCopyDataTag, static_cast<DWORD>(text.size() * 2),
+                                       const_cast<wchar_t*>(text.data())};
+                   taken = ::SendMessageW(MainWindow(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+                   restored = !::IsIconic(MainWindow());
+                 }),
+                 [&] { return CurrentMainState().list->Items.size() == 301; }, Idle(),
+                 Do([&] { handed.push_back(CurrentMainState().list->Items.back().Path); }), Command(kCommandQuit)},
+                60000);
+  Main(settingsPath, JoinPaths(many));
+  EXPECT_TRUE(script.finished());
+  EXPECT_EQ(atStart, 300u);
+  EXPECT_EQ(taken, TRUE);
+  EXPECT_TRUE(restored);
+  EXPECT_EQ(handed, (std::vector<std::wstring>{unicode}));
+}
+
+TEST(CommandLinePathsTest, QuotedRelativeUnicodeAndManyPathsComeBackFullInOrder) {
+  TempDir dir;
+  wchar_t previous[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(::SetCurrentDirectoryW(dir.File(L"").c_str()));
+  std::wstring many = L"Quillon.exe";
+  std::wstring expected;
+  for (int i = 0; i < 300; ++i) {
+    many += L" photo" + std::to_wstring(i) + L".jpg";
+    expected += dir.File(L"photo" + std::to_wstring(i) + L".jpg") + L"\n";
+  }
+  const std::wstring quoted = CommandLinePaths(L"\"C:\\Program Files\\Quillon.exe\" \"a b.png\" C:\\x\\\u00e9\u4e2d.png \"\"");
+  const std::wstring none = CommandLinePaths(L"Quillon.exe");
+  const std::wstring all = CommandLinePaths(many.c_str());
+  ::SetCurrentDirectoryW(previous);
+  EXPECT_EQ(quoted, dir.File(L"a b.png") + L"\nC:\\x\\\u00e9\u4e2d.png\n");
+  EXPECT_EQ(none, L"");
+  EXPECT_EQ(all, expected);
 }
 
 TEST(SingleInstanceTest, SecondClaimOfTheMutexFails) {

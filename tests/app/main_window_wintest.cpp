@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwctype>
+
 #include <string>
 #include <vector>
 
@@ -40,14 +43,26 @@ int MenuBarHeight(HWND window) {
   return bar.rcBar.bottom - bar.rcBar.top;
 }
 
-std::vector<std::wstring> MenuTexts(HMENU menu) {
+// "id:text" per item, the text without its "&"; letters collects the
+// marked letters, which must differ within one menu.
+std::vector<std::wstring> MenuTexts(HMENU menu, std::wstring* letters = nullptr) {
   std::vector<std::wstring> texts;
   for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
     wchar_t text[128] = {};
     ::GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
-    texts.push_back(std::to_wstring(static_cast<int>(::GetMenuItemID(menu, i))) + L":" + text);
+    std::wstring shown(text);
+    if (const auto mark = shown.find(L'&'); mark != std::wstring::npos) {
+      if (letters) letters->push_back(static_cast<wchar_t>(::towupper(shown[mark + 1])));
+      shown.erase(mark, 1);
+    }
+    texts.push_back(std::to_wstring(static_cast<int>(::GetMenuItemID(menu, i))) + L":" + shown);
   }
   return texts;
+}
+
+bool AllDifferent(std::wstring letters) {
+  std::sort(letters.begin(), letters.end());
+  return std::adjacent_find(letters.begin(), letters.end()) == letters.end();
 }
 
 // The program's window 0, closed again (with the quit message it posts) at the end.
@@ -136,14 +151,22 @@ TEST_F(MainWindowTest, OpensAtItsDefaultPlaceWithItsControlsAndMenus) {
   EXPECT_EQ(WindowText(c.noteLabel), L"");
   ExpectLayout();
 
+  // Every menu and item has its letter, none twice in one menu.
   const HMENU bar = ::GetMenu(window);
-  EXPECT_EQ(MenuTexts(bar), (std::vector<std::wstring>{L"-1:Files", L"-1:Options", L"-1:Help"}));
-  EXPECT_EQ(MenuTexts(::GetSubMenu(bar, 0)),
-            (std::vector<std::wstring>{L"1:Sort now", L"3:Select all", L"4:Deselect all", L"2:Clear", L"5:Quit"}));
-  EXPECT_EQ(MenuTexts(::GetSubMenu(bar, 1)),
+  std::wstring letters[4];
+  EXPECT_EQ(MenuTexts(bar, &letters[3]), (std::vector<std::wstring>{L"-1:Files", L"-1:Options", L"-1:Help"}));
+  EXPECT_EQ(MenuTexts(::GetSubMenu(bar, 0), &letters[0]),
+            (std::vector<std::wstring>{L"17:Add files...\tCtrl+O", L"18:Add folder...\tCtrl+Shift+O",
+                                       L"19:Build PDF...\tCtrl+B", L"0:", L"1:Sort now", L"3:Select all",
+                                       L"4:Deselect all", L"2:Clear", L"5:Quit"}));
+  EXPECT_EQ(MenuTexts(::GetSubMenu(bar, 1), &letters[1]),
             (std::vector<std::wstring>{L"6:Stay on top", L"7:Remember window position", L"8:Show thumbnail", L"0:",
                                        L"9:More options ..."}));
-  EXPECT_EQ(MenuTexts(::GetSubMenu(bar, 2)), (std::vector<std::wstring>{L"11:Help\tF1", L"10:About"}));
+  EXPECT_EQ(MenuTexts(::GetSubMenu(bar, 2), &letters[2]), (std::vector<std::wstring>{L"11:Help\tF1", L"10:About"}));
+  for (const std::wstring& marked : {letters[0], letters[1], letters[2], letters[3]}) {
+    EXPECT_TRUE(AllDifferent(marked)) << std::string(marked.begin(), marked.end());
+  }
+  EXPECT_EQ(letters[0].size() + letters[1].size() + letters[2].size() + letters[3].size(), 8u + 4 + 2 + 3);
 
   // The window cannot be made smaller than 600 x 400 client pixels.
   Resize(300, 200);

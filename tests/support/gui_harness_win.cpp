@@ -304,6 +304,36 @@ void ClickAt(POINT p, bool right) {
   }
 }
 
+void PressKeys(const std::vector<WORD>& chord) {
+  std::vector<INPUT> inputs;
+  for (const bool up : {false, true}) {
+    std::vector<WORD> keys(chord);
+    if (up) std::reverse(keys.begin(), keys.end());
+    for (const WORD key : keys) {
+      INPUT input{};
+      input.type = INPUT_KEYBOARD;
+      input.ki.wVk = key;
+      input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+      inputs.push_back(input);
+    }
+  }
+  ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void TypeText(const std::wstring& text) {
+  std::vector<INPUT> inputs;
+  for (const wchar_t c : text) {
+    for (const DWORD flag : {DWORD{KEYEVENTF_UNICODE}, DWORD{KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}}) {
+      INPUT input{};
+      input.type = INPUT_KEYBOARD;
+      input.ki.wScan = c;
+      input.ki.dwFlags = flag;
+      inputs.push_back(input);
+    }
+  }
+  ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 void DoubleClickAt(POINT p) {
   ::SetCursorPos(p.x, p.y);
   PumpMessages();

@@ -175,6 +175,12 @@ class ScreenLock {
 // Mouse input as the user makes it (SendInput), at screen point p.
 void ClickAt(POINT p, bool right = false);
 void DoubleClickAt(POINT p);
+// Keyboard input as the user makes it (SendInput), to whatever has the
+// keyboard: the keys of chord pressed in order and released in reverse
+// (PressKeys({VK_CONTROL, 'O'})); text typed as characters. The keys wait
+// in the queue for whichever message loop runs next (accelerators included).
+void PressKeys(const std::vector<WORD>& chord);
+void TypeText(const std::wstring& text);
 
 // A 32-bit top-down copy of pixels, for checks and screenshots.
 struct Capture {

@@ -269,6 +269,26 @@ TEST_F(StatusFields, ClicksReachTheHandlerWithTheFieldUnderTheCursor) {
   EXPECT_EQ(g_clicks[0].field, 0);
 }
 
+TEST_F(StatusFields, DrawnFieldsTellTheirTextToWhoeverAsks) {
+  // Screen readers read a status bar through SB_GETTEXT: a drawn field gives
+  // its text (length in the low word), a field the control draws its own.
+  SetStatusField(status, 0, L"JPG :10", kDefaultColour, kDefaultColour, kCentred, font);
+  SetStatusField(status, 1, L"", kDefaultColour, kDefaultColour, kCentred, font);
+  SetStatusField(status, 1, L"PAPERLESS", kDefaultColour, kDefaultColour, kCentred, font);
+  ::SendMessageW(status, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(L"plain"));
+  const struct {
+    int field;
+    std::wstring text;
+  } cases[] = {{0, L"JPG :10"}, {1, L"PAPERLESS"}, {2, L"plain"}, {3, L""}};
+  for (const auto& c : cases) {
+    wchar_t text[64] = {};
+    const LRESULT got = ::SendMessageW(status, SB_GETTEXTW, c.field, reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(text, c.text) << c.field;
+    EXPECT_EQ(LOWORD(got), c.text.size()) << c.field;
+    EXPECT_EQ(LOWORD(::SendMessageW(status, SB_GETTEXTLENGTHW, c.field, 0)), c.text.size()) << c.field;
+  }
+}
+
 TEST_F(StatusFields, TestsUseVersion6OfTheCommonControlsLikeTheProgram) {
   // The test program's manifest (copied beside it at build time) loads the
   // side-by-side copy, as the program's own manifest does.
