@@ -8,6 +8,7 @@
 #include "app/main_window_win.h"
 #include "app/path_handoff.h"
 #include "format/program_info.h"
+#include "platform/file.h"
 
 namespace {
 
@@ -54,20 +55,6 @@ bool ActivateRunningInstance() {
   return true;
 }
 
-namespace {
-
-std::wstring FullPath(const std::wstring& path) {
-  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::wstring full(needed, L'\0');
-  const DWORD written = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-  if (written == 0 || written >= needed) return path;
-  full.resize(written);
-  return full;
-}
-
-}  // namespace
-
 std::wstring CommandLinePaths(const wchar_t* commandLine) {
   if (!commandLine || !*commandLine) return {};
   int count = 0;
@@ -75,7 +62,7 @@ std::wstring CommandLinePaths(const wchar_t* commandLine) {
   if (!arguments) return {};
   std::vector<std::wstring> paths;
   for (int i = 1; i < count; ++i) {
-    if (arguments[i][0] != L'\0') paths.push_back(FullPath(arguments[i]));
+    if (arguments[i][0] != L'\0') paths.push_back(platform::FullPath(arguments[i]));
   }
   ::LocalFree(arguments);
   return JoinPaths(paths);

@@ -16,9 +16,11 @@
 #include "pipeline/build_pdf.h"
 #include "pipeline/build_window_win.h"
 #include "pipeline/pdf_title.h"
+#include "platform/file.h"
 #include "platform/text.h"
 #include "settings/settings_file.h"
 #include "ui/fatal_error.h"
+#include "ui/win_handles.h"
 
 namespace {
 
@@ -160,29 +162,6 @@ class ConsoleProgress : public BuildProgress {
   std::size_t shown_ = 0;  // characters of the progress line now on the terminal
 };
 
-class ComSession {
- public:
-  ComSession() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~ComSession() {
-    if (ok_) ::CoUninitialize();
-  }
-  ComSession(const ComSession&) = delete;
-  ComSession& operator=(const ComSession&) = delete;
-
- private:
-  bool ok_;
-};
-
-std::wstring FullPath(const std::wstring& path) {
-  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::wstring full(needed, L'\0');
-  const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-  if (length == 0 || length >= needed) return path;
-  full.resize(length);
-  return full;
-}
-
 bool SamePath(const std::wstring& a, const std::wstring& b) {
   return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
                                 TRUE) == CSTR_EQUAL;
@@ -213,17 +192,17 @@ int Run(const std::vector<std::wstring>& args) {
   Settings settings;
   if (options.settingsFile.empty()) {
     LoadSettingsFromFile(GetSettingsFilePath(), settings);
-  } else if (!LoadSettingsFromFile(FullPath(options.settingsFile), settings)) {
+  } else if (!LoadSettingsFromFile(platform::FullPath(options.settingsFile), settings)) {
     return Usage(err, L"cannot read the settings file " + options.settingsFile);
   }
   if (!ApplyConsoleAssignments(options.assignments, settings, error)) return Usage(err, error);
 
-  const std::wstring pdfPath = FullPath(options.output);
+  const std::wstring pdfPath = platform::FullPath(options.output);
   std::vector<std::wstring> dropped;
   dropped.reserve(options.inputs.size());
-  for (const std::wstring& input : options.inputs) dropped.push_back(FullPath(input));
+  for (const std::wstring& input : options.inputs) dropped.push_back(platform::FullPath(input));
 
-  ComSession com;
+  const win::ComApartment com;
   GdiplusSession gdiplus;
   if (!gdiplus.Started()) {
     err.Write(L"GDI+ could not be started (status " + std::to_wstring(gdiplus.status()) + L").\n");

@@ -77,6 +77,9 @@ std::int64_t FileSize(const std::wstring& path);
 bool RemoveFile(const std::wstring& path);
 // True when path names an existing folder.
 bool IsDirectory(const std::wstring& path);
+// path made full against the current folder (a full path comes back as it
+// is); path itself when that fails.
+std::wstring FullPath(const std::wstring& path);
 // Reads the whole file; false (and data emptied) on any failure.
 bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& data);
 // Reads up to count bytes from offset (fewer at the end of the file); false

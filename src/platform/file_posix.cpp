@@ -141,6 +141,13 @@ bool IsDirectory(const std::wstring& path) {
   return ::stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::wstring FullPath(const std::wstring& path) {
+  if (path.empty() || path.front() == L'/') return path;
+  std::vector<char> folder(4096);
+  if (!::getcwd(folder.data(), folder.size())) return path;
+  return FromUtf8(folder.data()) + L"/" + path;
+}
+
 bool ReadFileRange(const std::wstring& path, std::int64_t offset, std::size_t count,
                    std::vector<unsigned char>& data) {
   data.clear();

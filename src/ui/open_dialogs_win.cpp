@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "ui/file_selection.h"
+#include "ui/save_dialog_win.h"
+#include "ui/win_handles.h"
 #include "ui/window_helpers.h"
 
 const wchar_t kImageFilesFilter[] =
@@ -49,20 +51,6 @@ class CoTaskText {
 
  private:
   PWSTR text_ = nullptr;
-};
-
-// COM on this thread for one dialog; the program has it already, tests may not.
-class ComScope {
- public:
-  ComScope() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~ComScope() {
-    if (ok_) ::CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  bool ok_;
 };
 
 // The folder picker with the Explorer view: first false when the system
@@ -117,13 +105,7 @@ std::wstring AskFolderTreeStyle(const std::wstring& startFolder) {
 
 std::vector<std::wstring> AskOpenFileNames(const std::wstring& startFolder, const wchar_t* filter) {
   std::vector<wchar_t> buffer(kSelectionRoom, L'\0');
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = MainWindow();
-  ofn.lpstrFilter = filter;
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = buffer.data();
-  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  OPENFILENAMEW ofn = FileDialogRecord(buffer, filter);
   ofn.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
   ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
               OFN_NOCHANGEDIR;
@@ -133,7 +115,8 @@ std::vector<std::wstring> AskOpenFileNames(const std::wstring& startFolder, cons
 }
 
 std::wstring AskFolder(const std::wstring& startFolder) {
-  const ComScope com;
+  // The program has COM already; a test may not.
+  const win::ComApartment com;
   const auto [shown, path] = AskFolderExplorerStyle(startFolder);
   return shown ? path : AskFolderTreeStyle(startFolder);
 }

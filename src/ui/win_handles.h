@@ -2,6 +2,7 @@
 // Small owners for Win32 handles: each closes its handle exactly once and
 // cannot be copied. Windows-only.
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -80,6 +81,21 @@ class WindowDc {
  private:
   HWND window_;
   HDC dc_;
+};
+
+// COM on this thread (single-threaded apartment) for one scope; a thread
+// that has it already keeps it.
+class ComApartment {
+ public:
+  ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComApartment() {
+    if (ok_) ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool ok_;
 };
 
 }  // namespace win

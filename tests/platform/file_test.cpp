@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -42,6 +43,18 @@ TEST(ReadFileRange, CutsAtTheEndAndRefusesWhatCannotBeRead) {
   EXPECT_TRUE(data.empty());
   EXPECT_TRUE(platform::ReadFileBytes(path, data));
   EXPECT_EQ(std::string(data.begin(), data.end()), "0123456789");
+}
+
+// Paths given on a command line are made full where the program started.
+TEST(FullPath, RelativePathsAreMadeFullAgainstTheCurrentFolder) {
+  TempDir dir;
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  const std::wstring relative = platform::FullPath(L"a b.png");
+  const std::wstring full = platform::FullPath(dir.File(L"c.png"));
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(relative, dir.File(L"a b.png"));
+  EXPECT_EQ(full, dir.File(L"c.png"));
 }
 
 }  // namespace
