@@ -7,7 +7,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "app/path_handoff.h"
 #include "app/status_texts.h"
@@ -175,6 +174,31 @@ SIZE OuterSizeFor(HWND window, DWORD style, int width, int height) {
   return {outer.right - outer.left, outer.bottom - outer.top};
 }
 
+// One item of a menu; a null text is a separator. "&" marks the letter
+// that picks the item from the keyboard.
+struct MainMenuItem {
+  std::int32_t command;
+  const wchar_t* text;
+};
+struct MainMenuPopup {
+  const wchar_t* title;
+  std::span<const MainMenuItem> items;
+};
+
+std::span<const MainMenuPopup> MainMenuTable() {
+  // The items that came first keep their texts and order; each text only
+  // gains its letter. No two items of one menu share a letter.
+  static constexpr MainMenuItem kFiles[] = {
+      {kCommandAddFiles, L"&Add files...\tCtrl+O"}, {kCommandAddFolder, L"Add &folder...\tCtrl+Shift+O"},
+      {kCommandBuildPdf, L"&Build PDF...\tCtrl+B"}, {0, nullptr},
+      {1, L"&Sort now"}, {3, L"Se&lect all"}, {4, L"&Deselect all"}, {2, L"&Clear"}, {5, L"&Quit"}};
+  static constexpr MainMenuItem kOptions[] = {{6, L"Stay on &top"}, {7, L"&Remember window position"},
+                                              {8, L"Show t&humbnail"}, {0, nullptr}, {9, L"&More options ..."}};
+  static constexpr MainMenuItem kHelp[] = {{11, L"&Help\tF1"}, {10, L"&About"}};
+  static constexpr MainMenuPopup kMenus[] = {{L"&Files", kFiles}, {L"&Options", kOptions}, {L"&Help", kHelp}};
+  return kMenus;
+}
+
 // Paths from another start of the program: noted for the event loop (the
 // sender waits meanwhile), and the window comes forward.
 bool TakeHandedPaths(HWND window, const COPYDATASTRUCT& data) {
@@ -261,20 +285,6 @@ HFONT StatusFont() {
 
 void ReleaseStatusFont() { g_statusFont.reset(); }
 
-std::span<const MainMenuPopup> MainMenuTable() {
-  // The items that came first keep their texts and order; each text only
-  // gains its letter. No two items of one menu share a letter.
-  static constexpr MainMenuItem kFiles[] = {
-      {kCommandAddFiles, L"&Add files...\tCtrl+O"}, {kCommandAddFolder, L"Add &folder...\tCtrl+Shift+O"},
-      {kCommandBuildPdf, L"&Build PDF...\tCtrl+B"}, {0, nullptr},
-      {1, L"&Sort now"}, {3, L"Se&lect all"}, {4, L"&Deselect all"}, {2, L"&Clear"}, {5, L"&Quit"}};
-  static constexpr MainMenuItem kOptions[] = {{6, L"Stay on &top"}, {7, L"&Remember window position"},
-                                              {8, L"Show t&humbnail"}, {0, nullptr}, {9, L"&More options ..."}};
-  static constexpr MainMenuItem kHelp[] = {{11, L"&Help\tF1"}, {10, L"&About"}};
-  static constexpr MainMenuPopup kMenus[] = {{L"&Files", kFiles}, {L"&Options", kOptions}, {L"&Help", kHelp}};
-  return kMenus;
-}
-
 HMENU BuildMainMenu() {
   const HMENU bar = ::CreateMenu();
   for (const MainMenuPopup& popup : MainMenuTable()) {
@@ -291,8 +301,8 @@ HMENU BuildMainMenu() {
   return bar;
 }
 
-std::span<const ACCEL> MainShortcutTable() {
-  static constexpr ACCEL kKeys[] = {
+HACCEL CreateMainAccelerators() {
+  ACCEL keys[] = {
       {FVIRTKEY, VK_F1, kCommandHelp},
       {FVIRTKEY, VK_DELETE, static_cast<WORD>(kCommandRemove)},
       {FVIRTKEY | FCONTROL, 'O', kCommandAddFiles},
@@ -302,12 +312,7 @@ std::span<const ACCEL> MainShortcutTable() {
       {FVIRTKEY | FALT, VK_UP, static_cast<WORD>(kCommandMoveRowUp)},
       {FVIRTKEY | FALT, VK_DOWN, static_cast<WORD>(kCommandMoveRowDown)},
   };
-  return kKeys;
-}
-
-HACCEL CreateMainAccelerators() {
-  std::vector<ACCEL> keys(MainShortcutTable().begin(), MainShortcutTable().end());
-  return ::CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
+  return ::CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
 }
 
 HWND CreateMainWindow(Settings& settings, FileList& list) {

@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <string>
 
 #include "filelist/file_list.h"
@@ -70,23 +69,11 @@ HWND CreateMainWindow(Settings& settings, FileList& list);
 // controls. The list shows `list` with `settings`; both must outlive window.
 void CreateMainWindowControls(HWND window, Settings& settings, FileList& list);
 
-// One item of the menu bar's menus; a null text is a separator. "&" marks
-// the letter that picks the item from the keyboard.
-struct MainMenuItem {
-  std::int32_t command;
-  const wchar_t* text;
-};
-struct MainMenuPopup {
-  const wchar_t* title;
-  std::span<const MainMenuItem> items;
-};
-// The menus of the menu bar, in order ("&Files", "&Options", "&Help").
-std::span<const MainMenuPopup> MainMenuTable();
-// The menu bar of window 0, made from MainMenuTable.
+// The menu bar of window 0 ("&Files", "&Options", "&Help"): every menu and
+// item has its Alt letter, none twice in one menu.
 HMENU BuildMainMenu();
-// The shortcuts of window 0 and their commands.
-std::span<const ACCEL> MainShortcutTable();
-// F1 gives command 11, Delete command 15, and the shortcuts the menus name.
+// F1 gives command 11, Delete command 15, and the shortcuts the menus name
+// (Ctrl+O, Ctrl+Shift+O, Ctrl+B and F5); Alt+Up and Alt+Down move the current row.
 HACCEL CreateMainAccelerators();
 
 // Places list, button and note label for the window's current client size.
