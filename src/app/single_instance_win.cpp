@@ -84,9 +84,8 @@ bool HandPathsToRunningInstance(const std::wstring& pathsText, DWORD waitMs) {
   DWORD_PTR taken = FALSE;
   const bool sent = ::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
                                           10000, &taken) != 0;
-  // Allowed to take the foreground while this process still holds it.
-  ::ShowWindow(window, SW_RESTORE);
-  ::ShowWindow(window, SW_SHOW);
-  ::SetForegroundWindow(window);
+  // Then as any second start: message 1, and the window to the front while
+  // this process may still give the foreground away.
+  ActivateRunningInstance();
   return sent && taken == TRUE;
 }

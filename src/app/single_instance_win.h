@@ -28,7 +28,7 @@ bool ActivateRunningInstance();
 std::wstring CommandLinePaths(const wchar_t* commandLine);
 
 // Hands pathsText to the running copy (WM_COPYDATA), which takes it in as a
-// drop and comes to the front. Waits up to waitMs for that copy's window:
+// drop, then activates it as ActivateRunningInstance does. Waits up to waitMs for that copy's window:
 // copies started together (Send To with many files) may find it still
 // opening. False when no window took the paths.
 bool HandPathsToRunningInstance(const std::wstring& pathsText, DWORD waitMs);
