@@ -1,4 +1,4 @@
-// Paths handed over from outside a drop, and the block another start sends.
+// The block another start of the program sends with its paths.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,11 +9,6 @@
 namespace {
 
 std::vector<std::uint16_t> Units(const std::wstring& text) { return {text.begin(), text.end()}; }
-
-TEST(PathHandoff, JoinedPathsEndInLineFeedsAndSkipEmptyOnes) {
-  EXPECT_EQ(JoinPaths({L"C:\\a b.png", L"", L"D:\\\u00e9t\u00e9.jpg"}), L"C:\\a b.png\nD:\\\u00e9t\u00e9.jpg\n");
-  EXPECT_EQ(JoinPaths({}), L"");
-}
 
 TEST(PathHandoff, OnlyWellFormedBlocksOfOursAreRead) {
   const std::vector<std::uint16_t> text = Units(L"C:\\\u00e9\u4e2d.png\n");
