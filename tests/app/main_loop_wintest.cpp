@@ -443,6 +443,7 @@ TEST_F(MainLoopTest, OpenDialogAndFolderPickerHandTheirChoiceToTheIntake) {
   WriteText(dir.path() / L"notes.txt", "not an image");
   std::optional<ScreenLock> screen;
   std::vector<std::wstring> filesAdded, folderAdded;
+  std::wstring suggested;
   bool skippedShown = false;
   // Names typed as a user types them, relative to where the dialog starts.
   const auto typeInDialog = [](std::wstring text, std::wstring shot) {
@@ -473,6 +474,7 @@ TEST_F(MainLoopTest, OpenDialogAndFolderPickerHandTheirChoiceToTheIntake) {
                  },
                  Do([&] {
                    folderAdded = RowNames();
+                   suggested = CurrentMainState().suggestedName;
                    screen.reset();
                  }),
                  Command(kCommandQuit)},
@@ -482,7 +484,7 @@ TEST_F(MainLoopTest, OpenDialogAndFolderPickerHandTheirChoiceToTheIntake) {
   EXPECT_TRUE(skippedShown);
   EXPECT_EQ(filesAdded, (std::vector<std::wstring>{L"a.png", L"b.png"}));  // sorted after the drop
   EXPECT_EQ(folderAdded, (std::vector<std::wstring>{L"inside.png"}));
-  EXPECT_EQ(CurrentMainState().suggestedName, L"");
+  EXPECT_EQ(suggested, L"album.pdf");  // one folder on an emptied list names the PDF
 }
 
 TEST_F(MainLoopTest, PathsFromTheCommandLineAndAnotherStartArriveAsDrops) {
