@@ -19,17 +19,17 @@ std::vector<MenuEntry> ContextMenuEntries(std::int32_t checkedCount, const std::
   std::vector<MenuEntry> entries;
   if (checkedCount != 0) {
     const std::wstring count = std::to_wstring(checkedCount);
-    entries.push_back({kCommandMoveToTop, L"Move selected items (" + count + L") to TOP"});
-    entries.push_back({kCommandMoveToBottom, L"Move selected items (" + count + L") to BOTTOM"});
+    entries.push_back({kCommandMoveToTop, L"Move selected items (" + count + L") to &TOP"});
+    entries.push_back({kCommandMoveToBottom, L"Move selected items (" + count + L") to &BOTTOM"});
     entries.push_back({0, L""});
-    entries.push_back({kCommandRemove, L"Remove selected items (" + count + L")\t[Del]"});
+    entries.push_back({kCommandRemove, L"&Remove selected items (" + count + L")\t[Del]"});
   } else {
     const std::wstring name = MenuText(fileName);
-    entries.push_back({kCommandMoveToTop, L"Move " + name + L" to TOP"});
-    entries.push_back({kCommandMoveToBottom, L"Move " + name + L" to BOTTOM"});
+    entries.push_back({kCommandMoveToTop, L"Move " + name + L" to &TOP"});
+    entries.push_back({kCommandMoveToBottom, L"Move " + name + L" to &BOTTOM"});
     entries.push_back({0, L""});
-    entries.push_back({kCommandRemove, L"Remove " + name + L"\t[Del]"});
+    entries.push_back({kCommandRemove, L"&Remove " + name + L"\t[Del]"});
   }
-  entries.push_back({kCommandCloseMenu, L"Close"});
+  entries.push_back({kCommandCloseMenu, L"&Close"});
   return entries;
 }

@@ -26,5 +26,6 @@ struct MenuEntry {
 
 // The context menu over a row: about the checked rows when checkedCount is
 // not 0, else about the clicked row's file (fileName). Texts are menu texts:
-// an "&" of a file name is doubled so that it shows as itself.
+// each item's letter is marked with "&" (T, B, R, C), and an "&" of a file
+// name is doubled so that it shows as itself.
 std::vector<MenuEntry> ContextMenuEntries(std::int32_t checkedCount, const std::wstring& fileName);

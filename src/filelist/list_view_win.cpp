@@ -623,6 +623,19 @@ LRESULT CALLBACK CallBack_ListView(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
       }
       break;
+    case WM_CONTEXTMENU:
+      // From the keyboard (Shift+F10, the menu key): the menu of the current
+      // row, under its name.
+      if (window == g_list.list && lParam == -1) {
+        const std::int32_t row = CurrentRow();
+        RECT cell{LVIR_LABEL, 0, 0, 0};
+        if (row >= 0 && ::SendMessageW(window, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                                       reinterpret_cast<LPARAM>(&cell))) {
+          ShowContextMenu(window, row, MAKELPARAM(cell.left, cell.bottom));
+        }
+        return 0;
+      }
+      break;
     case WM_NOTIFY:
       if (IsRefusedHeaderChange(*reinterpret_cast<const NMHDR*>(lParam))) return TRUE;
       break;

@@ -418,17 +418,24 @@ TEST_F(MainLoopTest, KeyboardAloneMovesRowsReachesBuildPdfAndNeverClearsTheList)
   Script script({DropFiles({Png(L"a.png"), Png(L"b.png"), Png(L"c.png")}), Idle(), Do([&] { screen.emplace(MainWindow()); }),
                  Keys({VK_MENU, VK_DOWN}), look, Keys({VK_MENU, VK_DOWN}), look, Keys({VK_MENU, VK_DOWN}), look,
                  Keys({VK_MENU, VK_UP}), look, Keys({VK_ESCAPE}), Keys({VK_RETURN}), look, Keys({VK_TAB}), look,
-                 Keys({VK_SHIFT, VK_TAB}), look, Keys({VK_TAB}), Keys({VK_RETURN}), Idle(), Keys({VK_CONTROL, 'B'}),
+                 Keys({VK_SHIFT, VK_TAB}), look, Keys({VK_SHIFT, VK_F10}),
+                 [] {  // the row's menu from the keyboard, its item by its letter
+                   if (!FindThreadWindow(L"#32768")) return false;
+                   PressKeys({'T'});
+                   return true;
+                 },
+                 Idle(), look, Keys({VK_TAB}), Keys({VK_RETURN}), Idle(), Keys({VK_CONTROL, 'B'}),
                  Idle(), Keys({VK_F5}), [&] { return platform::FileSize(pdf) > 0; }, Do([&] { screen.reset(); }),
                  Command(kCommandQuit)},
                 60000);
   Main(settingsPath);
   EXPECT_TRUE(script.finished());
   // The moved row stays current, down to the end and no further; Escape and
-  // Enter on the list change nothing; Tab goes to "Build PDF" and back.
+  // Enter on the list change nothing; Tab goes to "Build PDF" and back;
+  // Shift+F10, T moves the row to the top.
   EXPECT_EQ(looks, (std::vector<std::wstring>{L"bac 1 SysListView32", L"bca 2 SysListView32", L"bca 2 SysListView32",
                                               L"bac 1 SysListView32", L"bac 1 SysListView32", L"bac 1 Button",
-                                              L"bac 1 SysListView32"}));
+                                              L"bac 1 SysListView32", L"abc 1 SysListView32"}));
   EXPECT_EQ(answers.seen().size(), 3u);
 }
 

@@ -300,20 +300,20 @@ TEST(FileListTexts, TotalsCountFilesAndBytes) {
 
 TEST(FileListTexts, ContextMenuNamesTheRowOrTheCheckedCount) {
   EXPECT_EQ(ContextMenuEntries(0, L"scan 01.jpg"),
-            (std::vector<MenuEntry>{{13, L"Move scan 01.jpg to TOP"},
-                                    {14, L"Move scan 01.jpg to BOTTOM"},
+            (std::vector<MenuEntry>{{13, L"Move scan 01.jpg to &TOP"},
+                                    {14, L"Move scan 01.jpg to &BOTTOM"},
                                     {0, L""},
-                                    {15, L"Remove scan 01.jpg\t[Del]"},
-                                    {16, L"Close"}}));
+                                    {15, L"&Remove scan 01.jpg\t[Del]"},
+                                    {16, L"&Close"}}));
   EXPECT_EQ(ContextMenuEntries(3, L"ignored.jpg"),
-            (std::vector<MenuEntry>{{13, L"Move selected items (3) to TOP"},
-                                    {14, L"Move selected items (3) to BOTTOM"},
+            (std::vector<MenuEntry>{{13, L"Move selected items (3) to &TOP"},
+                                    {14, L"Move selected items (3) to &BOTTOM"},
                                     {0, L""},
-                                    {15, L"Remove selected items (3)\t[Del]"},
-                                    {16, L"Close"}}));
+                                    {15, L"&Remove selected items (3)\t[Del]"},
+                                    {16, L"&Close"}}));
   // An "&" in a file name shows as itself, not as a mnemonic.
-  EXPECT_EQ(ContextMenuEntries(0, L"Tom & Jerry.png")[0].text, L"Move Tom && Jerry.png to TOP");
-  EXPECT_EQ(ContextMenuEntries(1234, L"")[0].text, L"Move selected items (1234) to TOP");
+  EXPECT_EQ(ContextMenuEntries(0, L"Tom & Jerry.png")[0].text, L"Move Tom && Jerry.png to &TOP");
+  EXPECT_EQ(ContextMenuEntries(1234, L"")[0].text, L"Move selected items (1234) to &TOP");
 }
 
 TEST(FileListRecords, BuildItemsFollowListOrder) {
