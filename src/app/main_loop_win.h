@@ -10,6 +10,7 @@
 
 #include "filelist/file_list.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 inline constexpr wchar_t kQuitQuestion[] = L"Do you really want to quit ?";
 inline constexpr wchar_t kOverwriteQuestion[] = L"Do you want to overwrite the existing file ?";
@@ -19,6 +20,9 @@ inline constexpr wchar_t kSaveSettingsFailed[] = L"Unable to save settings on ex
 // window 0, handles events until the user quits, saves the settings and
 // closes the window. Returns the exit code (0).
 int Main(const std::wstring& settingsPath);
+// The same with the file read at start and the one written at the end apart
+// (a program installed where its user cannot write).
+int Main(const SettingsFiles& settingsFiles);
 
 // True when the program may end: at once when Confirmations is 0, else on
 // Yes to the quit question, centred on the main window.

@@ -49,5 +49,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ActivateRunningInstance();
     return 0;
   }
-  return Main(GetSettingsFilePath());
+  return Main(LocateSettingsFiles());
 }
