@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/main_window_win.h"
+#include "app/program_window_win.h"
 #include "app/status_texts.h"
 #include "filelist/list_view_win.h"
 #include "format/program_info.h"
@@ -19,12 +20,6 @@
 using namespace testsupport;
 
 namespace {
-
-RECT ChildRect(HWND child) {
-  RECT r = WindowRect(child);
-  ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
 
 SIZE ClientSize(HWND window) {
   RECT r{};
@@ -50,23 +45,8 @@ std::vector<std::wstring> MenuTexts(HMENU menu) {
   return texts;
 }
 
-// The program's window 0, closed again (with the quit message it posts) at the end.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ProgramWindowTest {
  protected:
-  void Open() {
-    InitCommonControlsForTests();
-    window = CreateMainWindow(settings, records);
-    ASSERT_TRUE(window);
-    PumpMessages();
-  }
-  void TearDown() override {
-    if (::IsWindow(window)) ::DestroyWindow(window);
-    MSG quit;
-    while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    SetMainWindow(nullptr);
-    ClearFileList(records);
-  }
   // The layout's rules for the current client size.
   void ExpectLayout() {
     const SIZE client = ClientSize(window);
@@ -103,10 +83,6 @@ class MainWindowTest : public ::testing::Test {
                    SWP_NOMOVE | SWP_NOZORDER);
     PumpMessages();
   }
-
-  Settings settings;
-  FileList records;
-  HWND window = nullptr;
 };
 
 TEST_F(MainWindowTest, OpensAtItsDefaultPlaceWithItsControlsAndMenus) {
