@@ -498,6 +498,8 @@ void ApplyDpiChange(HWND window, const RECT& suggested) {
   for (const HWND control : {c.list, c.buildButton, c.noteLabel}) {
     if (control) ::SendMessageW(control, WM_SETFONT, font, TRUE);
   }
+  // The layout sets the other columns; the last keeps what it is given here.
+  if (c.list) ::SendMessageW(c.list, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(Scaled(window, 100), 0));
   if (c.buildButton) {
     ::SetWindowPos(c.buildButton, nullptr, 0, 0, Scaled(window, 200), Scaled(window, 38),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -14,6 +14,7 @@
 #include "filelist/list_view_win.h"
 #include "format/program_info.h"
 #include "support/gui_harness_win.h"
+#include "ui/dpi.h"
 #include "ui/placement.h"
 #include "ui/window_helpers.h"
 
@@ -178,6 +179,13 @@ TEST_F(MainWindowTest, RememberedPlaceAndLayoutAtEverySize) {
   ASSERT_TRUE(::GetWindowLongPtrW(MainControls().list, GWL_STYLE) & WS_VSCROLL);
   ExpectLayout();
   Resize(640, 420);
+  ExpectLayout();
+  // Landing on a monitor of another DPI (the same here): the place the
+  // system suggests, and the layout anew.
+  const RECT suggested{120, 80, 120 + WindowRect(window).right - WindowRect(window).left + 40, 80 + 560};
+  ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(WindowRect(window).left, 120);
+  EXPECT_EQ(WindowRect(window).bottom, 640);
   ExpectLayout();
 
   settings.JpgNoRecompression = 0;
