@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the 32-bit program and writes the portable archive a Windows user
-# unzips and runs: out/dist/Quillon-1.0.52-win32.zip. Usage: scripts/package.sh
-# Prints the archive's path on success.
+# unzips and runs, out/dist/Quillon-1.0.52-win32.zip, and the installer
+# package out/dist/Quillon-1.0.52-win32.msi (built with wixl from
+# scripts/dist/Quillon.wxs). Usage: scripts/package.sh
+# Prints the paths of the archive and the installer on success.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -9,8 +11,9 @@ version=1.0.52
 build=out/win32
 dist=out/dist
 zipname="Quillon-$version-win32.zip"
+msiname="Quillon-$version-win32.msi"
 
-for tool in zip i686-w64-mingw32-strip; do
+for tool in zip wixl i686-w64-mingw32-strip; do
   command -v "$tool" >/dev/null || { echo "package: $tool is missing; run: bash scripts/setup.sh" >&2; exit 1; }
 done
 
@@ -35,3 +38,11 @@ mkdir -p "$dist"
 rm -f "$dist/$zipname"
 (cd "$stage" && TZ=UTC zip -q -X -9 "$root/$dist/$zipname" ./*)
 echo "$dist/$zipname"
+
+# The installer takes the same files; wixl finds them beside its source.
+[ -f "$stage/Quillon.chm" ] || { echo "package: the installer needs Quillon.chm; run: bash scripts/setup.sh" >&2; exit 1; }
+cp scripts/dist/Quillon.wxs "$stage/"
+rm -f "$dist/$msiname"
+(cd "$stage" && wixl -D Version="$version" -o "$root/$dist/$msiname" Quillon.wxs >&2)
+[ -s "$dist/$msiname" ] || { echo "package: wixl wrote no installer" >&2; exit 1; }
+echo "$dist/$msiname"

@@ -75,7 +75,10 @@ suite e2e tests/cli/e2e.sh
 step "desktop end-to-end test (Quillon.exe under Xvfb, drops through XDND)"
 suite desktop-e2e tests/app/desktop_e2e.sh
 
-step "release archive (unpacked and run under Wine)"
+step "windows at 144 DPI (a prefix of their own)"
+suite dpi tests/app/high_dpi.sh
+
+step "release archive and installer (run under Wine)"
 suite package tests/scripts/package_test.sh
 
 echo

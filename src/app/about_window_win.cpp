@@ -8,6 +8,7 @@
 #include "format/program_info.h"
 #include "format/text_format.h"
 #include "pipeline/memory_watch.h"
+#include "ui/dpi.h"
 #include "ui/fatal_error.h"
 #include "ui/win_handles.h"
 #include "ui/window_helpers.h"
@@ -23,6 +24,7 @@ constexpr wchar_t kStateProperty[] = L"aboutState";
 struct AboutState {
   bool closed = false;
   HBITMAP banner = nullptr;  // owned by ShowAbout
+  SIZE bannerSize{};
 };
 
 void PaintBanner(HWND window, const AboutState& state) {
@@ -32,7 +34,7 @@ void PaintBanner(HWND window, const AboutState& state) {
     const win::UniqueMemoryDc source(::CreateCompatibleDC(dc));
     const win::SavedDcState saved(source.get());
     ::SelectObject(source.get(), state.banner);
-    ::BitBlt(dc, 0, 0, kClientWidth, kBannerHeight, source.get(), 0, 0, SRCCOPY);
+    ::BitBlt(dc, 0, 0, state.bannerSize.cx, state.bannerSize.cy, source.get(), 0, 0, SRCCOPY);
   }
   ::EndPaint(window, &paint);
 }
@@ -63,10 +65,9 @@ LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-win::UniqueFont CreatePointFont(const wchar_t* face, int points, int weight) {
-  const win::WindowDc screen(nullptr);
+win::UniqueFont CreatePointFont(const wchar_t* face, int points, int weight, int dpi) {
   LOGFONTW font{};
-  font.lfHeight = -::MulDiv(points, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+  font.lfHeight = -::MulDiv(points, dpi, 72);
   font.lfWeight = weight;
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfQuality = DEFAULT_QUALITY;
@@ -75,14 +76,21 @@ win::UniqueFont CreatePointFont(const wchar_t* face, int points, int weight) {
 }
 
 // The banner is drawn rather than stored: a blue band fading downwards with
-// a sheet of paper and the program's name.
-win::UniqueBitmap DrawBanner(HFONT textFont) {
+// a sheet of paper and the program's name. Drawn in figures at 96 DPI, which
+// the mapping mode scales to dpi (textFont is made at 96 DPI for that).
+win::UniqueBitmap DrawBanner(HFONT textFont, int dpi) {
   const win::WindowDc screen(nullptr);
-  win::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), kClientWidth, kBannerHeight));
+  win::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), ScaleToDpi(kClientWidth, dpi),
+                                                    ScaleToDpi(kBannerHeight, dpi)));
   const win::UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
   if (!bitmap || !dc) return bitmap;
   const win::SavedDcState saved(dc.get());
   ::SelectObject(dc.get(), bitmap.get());
+  if (dpi != kBaseDpi) {
+    ::SetMapMode(dc.get(), MM_ANISOTROPIC);
+    ::SetWindowExtEx(dc.get(), kBaseDpi, kBaseDpi, nullptr);
+    ::SetViewportExtEx(dc.get(), dpi, dpi, nullptr);
+  }
   for (int row = 0; row < kBannerHeight; ++row) {
     const int shade = row * 3 / 2;  // up to 88: every channel stays below 256
     const win::UniqueBrush band(::CreateSolidBrush(RGB(20 + shade, 60 + shade, 140 + shade)));
@@ -118,10 +126,12 @@ std::wstring FreeMemoryLine() {
   return L"Free physical memory: " + FormatByteSize(bytes, 0, 2);  // the user's separators
 }
 
+// Places and sizes are given at 96 DPI.
 HWND AddControl(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD style, int x,
-                int y, int width, int height, int id, HFONT font) {
+                int y, int width, int height, int id, HFONT font, int dpi) {
+  const auto px = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
   const HWND control = ::CreateWindowExW(
-      0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+      0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, px(x), px(y), px(width), px(height), parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
   if (control && font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return control;
@@ -147,24 +157,26 @@ void RunModalLoop(HWND window, const AboutState& state) {
 }  // namespace
 
 void ShowAbout() {
-  const win::UniqueFont font = CreatePointFont(L"Comic Sans MS", 10, FW_NORMAL);
-  const win::UniqueFont bannerFont = CreatePointFont(L"Comic Sans MS", 22, FW_BOLD);
-  const win::UniqueBitmap banner = DrawBanner(bannerFont.get());
-
   const HWND mainWindow = MainWindow();
+  // Made for the main window's monitor, where it is centred.
+  const int dpi = WindowDpi(mainWindow);
+  const win::UniqueFont font = CreatePointFont(L"Comic Sans MS", 10, FW_NORMAL, dpi);
+  const win::UniqueFont bannerFont = CreatePointFont(L"Comic Sans MS", 22, FW_BOLD, kBaseDpi);
+  const win::UniqueBitmap banner = DrawBanner(bannerFont.get(), dpi);
+
   if (mainWindow) ::EnableWindow(mainWindow, FALSE);
 
   const std::wstring className =
       RegisterWindowClass(kWinAbout, AboutProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP;
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  ::AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
+  const SIZE frame = OuterSizeAtDpi(ScaleToDpi(kClientWidth, dpi), ScaleToDpi(kClientHeight, dpi), style,
+                                    WS_EX_DLGMODALFRAME, dpi);
   AboutState state;
   state.banner = banner.get();
+  state.bannerSize = {ScaleToDpi(kClientWidth, dpi), ScaleToDpi(kBannerHeight, dpi)};
   win::UniqueWindow about(CheckCreated(
       ::CreateWindowExW(WS_EX_DLGMODALFRAME, className.c_str(), kCreatorText, style,
-                        CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                        frame.bottom - frame.top, mainWindow, nullptr,
+                        CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy, mainWindow, nullptr,
                         ::GetModuleHandleW(nullptr), nullptr),
       L"ShowAbout", L"Open window failed For #WIN_ABOUT.", 2080));
   const HWND window = about.get();
@@ -172,12 +184,12 @@ void ShowAbout() {
 
   // Single lines: SS_CENTERIMAGE keeps a static from wrapping its text.
   const DWORD line = SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX;
-  AddControl(window, L"STATIC", kProgramTitle, line, 10, 78, 280, 22, 11, font.get());
+  AddControl(window, L"STATIC", kProgramTitle, line, 10, 78, 280, 22, 11, font.get(), dpi);
   AddControl(window, L"STATIC", L"Image files in, one PDF out.", line, 10, 112, 280, 22, 12,
-             font.get());
-  AddControl(window, L"STATIC", FreeMemoryLine(), line, 10, 160, 280, 22, 13, font.get());
+             font.get(), dpi);
+  AddControl(window, L"STATIC", FreeMemoryLine(), line, 10, 160, 280, 22, 13, font.get(), dpi);
   const HWND great = AddControl(window, L"BUTTON", L"Great !", BS_DEFPUSHBUTTON | WS_TABSTOP, 100,
-                                240, 100, 32, kGreatButton, font.get());
+                                240, 100, 32, kGreatButton, font.get(), dpi);
 
   CentreWindow(window, mainWindow, true);
   ::SetFocus(great);

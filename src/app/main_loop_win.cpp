@@ -238,7 +238,7 @@ void RunEventLoop(HWND window, HACCEL keys) {
 
 // The orderly end, in this order: settings saved while the window still
 // tells its place, the status font, the list and its images, the window.
-void EndMain(HWND window, const std::wstring& settingsPath) {
+void EndMain(HWND window, const SettingsFiles& settingsFiles) {
   Settings& settings = g_main->settings;
   if (::IsWindow(window)) {
     const MainWindowGeometry place = GeometryToRemember(window);
@@ -246,8 +246,9 @@ void EndMain(HWND window, const std::wstring& settingsPath) {
     settings.Y = place.y;
     settings.W = place.width;
     settings.H = place.height;
+    settings.Maximized = MaximizedToRemember(window) ? 1 : 0;
   }
-  if (!SaveSettingsToFile(settingsPath, settings)) {
+  if (!SaveSettingsToFiles(settingsFiles, settings)) {
     ShowCentredMessage(MainWindow(), kSaveSettingsFailed, MB_OK | MB_ICONWARNING);
   }
   ReleaseStatusFont();
@@ -315,9 +316,13 @@ void RunBuildCommand() {
 }
 
 int Main(const std::wstring& settingsPath, const std::wstring& startPaths) {
+  return Main(SettingsFiles{settingsPath, settingsPath}, startPaths);
+}
+
+int Main(const SettingsFiles& settingsFiles, const std::wstring& startPaths) {
   MainContext context;
   g_main = &context;
-  LoadSettingsFromFile(settingsPath, context.settings);
+  LoadSettingsFromFile(settingsFiles.load, context.settings);
   FileList& list = ProgramFileList();
   ClearFileList(list);
   context.state.settings = &context.settings;
@@ -333,7 +338,7 @@ int Main(const std::wstring& settingsPath, const std::wstring& startPaths) {
   const win::UniqueHandle<HACCEL, AcceleratorTraits> keys(CreateMainAccelerators());
 
   RunEventLoop(window, keys.get());
-  EndMain(window, settingsPath);
+  EndMain(window, settingsFiles);
 
   SetMainPathsHandler(nullptr);
   SetMainDropHandler(nullptr);

@@ -10,6 +10,7 @@
 
 #include "filelist/file_list.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 inline constexpr wchar_t kQuitQuestion[] = L"Do you really want to quit ?";
 inline constexpr wchar_t kOverwriteQuestion[] = L"Do you want to overwrite the existing file ?";
@@ -21,6 +22,9 @@ inline constexpr wchar_t kSaveSettingsFailed[] = L"Unable to save settings on ex
 // line feeds, from the command line) are taken in as one drop once the
 // window is up.
 int Main(const std::wstring& settingsPath, const std::wstring& startPaths = {});
+// The same with the file read at start and the one written at the end apart
+// (a program installed where its user cannot write).
+int Main(const SettingsFiles& settingsFiles, const std::wstring& startPaths = {});
 
 // True when the program may end: at once when Confirmations is 0, else on
 // Yes to the quit question, centred on the main window.

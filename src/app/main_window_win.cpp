@@ -15,6 +15,7 @@
 #include "filelist/list_view_win.h"
 #include "filelist/thumbnail_win.h"
 #include "format/program_info.h"
+#include "ui/dpi.h"
 #include "ui/fatal_error.h"
 #include "ui/placement.h"
 #include "ui/status_bar.h"
@@ -50,6 +51,7 @@ MainPathsHandler g_pathsHandler;
 // it gets it back, as in a dialog.
 HWND g_lastFocus = nullptr;
 win::UniqueFont g_statusFont;
+int g_statusFontDpi = 0;
 // Where the window was when it was last minimised through its system menu
 // (or caption button): what the settings keep when it is minimised at exit.
 std::optional<MainWindowGeometry> g_lastNormal;
@@ -70,8 +72,12 @@ class LayoutFlag {
   bool previous_;
 };
 
+// Places and sizes are given at 96 DPI.
 HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y,
                    int width, int height, int id) {
+  const int dpi = WindowDpi(parent);
+  x = ScaleToDpi(x, dpi), y = ScaleToDpi(y, dpi);
+  width = ScaleToDpi(width, dpi), height = ScaleToDpi(height, dpi);
   return CheckCreated(::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
                                         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                         ::GetModuleHandleW(nullptr), nullptr),
@@ -83,6 +89,7 @@ HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, D
 // cut off at both ends); the totals field takes the rest.
 void SetStatusParts(HWND status) {
   std::array<int, kSettingsStatusFields + 1> rights{};
+  const int dpi = WindowDpi(status);
   const win::WindowDc dc(status);
   int right = 0;
   {
@@ -93,8 +100,8 @@ void SetStatusParts(HWND status) {
       const wchar_t* sample = kStatusSampleTexts[i];
       ::GetTextExtentPoint32W(dc.get(), sample, static_cast<int>(std::wcslen(sample)), &extent);
       const ScreenRect probe{0, 0, 100, 10};
-      const int margins = probe.Width() - StatusTextRect(probe, static_cast<std::int32_t>(i)).Width();
-      right += extent.cx + 4 + margins;
+      const int margins = probe.Width() - StatusTextRect(probe, static_cast<std::int32_t>(i), dpi).Width();
+      right += extent.cx + ScaleToDpi(4, dpi) + margins;
       rights[i] = right;
     }
   }
@@ -112,10 +119,11 @@ bool HasVerticalScrollBar(HWND list) { return (::GetWindowLongPtrW(list, GWL_STY
 
 void SetColumnWidths(HWND list, int listWidth) {
   const bool scrollBar = HasVerticalScrollBar(list);
-  const int first = listWidth - 200 - 4 * ::GetSystemMetrics(SM_CXBORDER) -
+  const int dpi = WindowDpi(list);
+  const int first = listWidth - ScaleToDpi(200, dpi) - 4 * ::GetSystemMetrics(SM_CXBORDER) -
                     (scrollBar ? ::GetSystemMetrics(SM_CXVSCROLL) : 0);
   ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(std::max(first, 0), 0));
-  ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(100, 0));
+  ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(ScaleToDpi(100, dpi), 0));
 }
 
 void ShowTotalsField(const std::wstring& text) {
@@ -168,10 +176,8 @@ void ComeToFront(HWND window) {
 // The outer size of a window whose client area, menu bar included, is
 // width x height: the frame alone, without a menu, around that area.
 SIZE OuterSizeFor(HWND window, DWORD style, int width, int height) {
-  RECT outer{0, 0, width, height};
-  ::AdjustWindowRectEx(&outer, style, FALSE,
-                       window ? static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)) : 0);
-  return {outer.right - outer.left, outer.bottom - outer.top};
+  return OuterSizeAtDpi(width, height, style,
+                        window ? static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)) : 0, WindowDpi(window));
 }
 
 // One item of a menu; a null text is a separator. "&" marks the letter
@@ -264,8 +270,12 @@ const MainWindowControls& MainControls() {
 }
 
 HFONT StatusFont() {
-  // One font until shutdown: the status fields keep its handle.
-  if (!g_statusFont) g_statusFont = [] {
+  // One font until shutdown or a move to a monitor of another DPI: the
+  // status fields keep its handle, and UpdateStatusBar hands them the new one.
+  const int dpi = WindowDpi(MainControls().window);
+  if (g_statusFont && g_statusFontDpi != dpi) g_statusFont.reset();
+  g_statusFontDpi = dpi;
+  if (!g_statusFont) g_statusFont = [dpi] {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
@@ -274,8 +284,7 @@ HFONT StatusFont() {
       ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
     }
     LOGFONTW face = metrics.lfStatusFont;
-    const win::WindowDc screen(nullptr);
-    face.lfHeight = -::MulDiv(8, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+    face.lfHeight = -::MulDiv(8, dpi, 72);
     face.lfWidth = 0;
     if (face.lfFaceName[0] == L'\0') ::wcscpy(face.lfFaceName, L"Tahoma");
     return win::UniqueFont(::CreateFontIndirectW(&face));
@@ -318,10 +327,13 @@ HACCEL CreateMainAccelerators() {
 HWND CreateMainWindow(Settings& settings, FileList& list) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   const bool remembered = settings.RememberWinPos == 1;
-  const int x = remembered ? settings.X : 100;
-  const int y = remembered ? settings.Y : 100;
-  const int width = remembered ? settings.W : kMinClientWidth;
-  const int height = remembered ? settings.H : kMinClientHeight;
+  // A remembered place is in the screen's pixels already; the default one
+  // is given at 96 DPI (the window takes the system's until it is shown).
+  const int dpi = WindowDpi(nullptr);
+  const int x = remembered ? settings.X : ScaleToDpi(100, dpi);
+  const int y = remembered ? settings.Y : ScaleToDpi(100, dpi);
+  const int width = remembered ? settings.W : ScaleToDpi(kMinClientWidth, dpi);
+  const int height = remembered ? settings.H : ScaleToDpi(kMinClientHeight, dpi);
   const std::wstring cls = RegisterWindowClass(kWinMain, MainWindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                                                ::LoadIconW(instance, MAKEINTRESOURCEW(1)));
   // Children are left out of the background erase: no flicker while sizing.
@@ -351,6 +363,8 @@ HWND CreateMainWindow(Settings& settings, FileList& list) {
     const SIZE again = OuterSizeFor(window, style, width, height);
     ::SetWindowPos(window, nullptr, 0, 0, again.cx, again.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  // Maximised over the normal place just set, which a restore returns to.
+  if (remembered && settings.Maximized == 1) ::ShowWindow(window, SW_SHOWMAXIMIZED);
   return window;
 }
 
@@ -366,7 +380,7 @@ void CreateMainWindowControls(HWND window, Settings& settings, FileList& list) {
   controls.buildButton = CreateControl(window, L"BUTTON", L"Build PDF", WS_TABSTOP | BS_PUSHBUTTON, 15, 0, 200, 38,
                                        kControlBuildButton);
   controls.statusBar = CreateControl(window, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, 0, 0, 0, 0, kControlStatusBar);
-  const auto guiFont = reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT));
+  const auto guiFont = reinterpret_cast<WPARAM>(MessageFont(WindowDpi(window)));
   ::SendMessageW(controls.noteLabel, WM_SETFONT, guiFont, FALSE);
   ::SendMessageW(controls.buildButton, WM_SETFONT, guiFont, FALSE);
   ::SendMessageW(controls.statusBar, WM_SETFONT, reinterpret_cast<WPARAM>(StatusFont()), FALSE);
@@ -441,10 +455,12 @@ void PlaceControls(const MainWindowControls& c, const RECT& client) {
     statusHeight = WindowHeight(c.statusBar);
   }
   // The client rectangle is already below the menu bar.
-  const int listWidth = std::max<int>(client.right - 30, 0);
-  const int listHeight = std::max<int>(client.bottom - statusHeight - 75, 0);
+  const int dpi = WindowDpi(c.window);
+  const auto px = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
+  const int listWidth = std::max<int>(client.right - px(30), 0);
+  const int listHeight = std::max<int>(client.bottom - statusHeight - px(75), 0);
   const auto placeList = [&] {
-    ::SetWindowPos(c.list, nullptr, 15, 15, listWidth, listHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(c.list, nullptr, px(15), px(15), listWidth, listHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   };
   // Growing: size first, so that the columns see whether a scroll bar is
   // still needed; shrinking: columns first, so no horizontal scroll bar flashes up.
@@ -456,10 +472,11 @@ void PlaceControls(const MainWindowControls& c, const RECT& client) {
     placeList();
   }
   if (c.buildButton) {
-    ::SetWindowPos(c.buildButton, nullptr, 15, listHeight + 27, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(c.buildButton, nullptr, px(15), listHeight + px(27), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (c.noteLabel) {
-    ::SetWindowPos(c.noteLabel, nullptr, client.right - 160, client.bottom - 65, 0, 0,
+    ::SetWindowPos(c.noteLabel, nullptr, client.right - px(160), client.bottom - px(65), 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
@@ -483,17 +500,39 @@ MainWindowGeometry WindowGeometryOf(HWND window) {
   return {outer.left, outer.top, client.right, (outer.bottom - outer.top) - frame.cy};
 }
 
+namespace {
+
+// The place the system would restore the window to. Its rectangle is in
+// workspace coordinates: they start at the primary work area's corner,
+// which a taskbar at the left or top moves away from the screen's.
+MainWindowGeometry NormalPlaceOf(HWND window) {
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  ::GetWindowPlacement(window, &placement);
+  RECT normal = placement.rcNormalPosition;
+  RECT work{};
+  if (::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) ::OffsetRect(&normal, work.left, work.top);
+  const SIZE frame = OuterSizeFor(window, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), 0, 0);
+  return {normal.left, normal.top, (normal.right - normal.left) - frame.cx, (normal.bottom - normal.top) - frame.cy};
+}
+
+}  // namespace
+
 MainWindowGeometry GeometryToRemember(HWND window) {
+  if (::IsZoomed(window)) return NormalPlaceOf(window);
   if (!::IsIconic(window)) return WindowGeometryOf(window);
   if (g_lastNormal) return *g_lastNormal;
   // Minimised some other way than through the system command: the system
   // still knows the place it would restore to.
+  return NormalPlaceOf(window);
+}
+
+bool MaximizedToRemember(HWND window) {
+  if (::IsZoomed(window)) return true;
   WINDOWPLACEMENT placement{};
   placement.length = sizeof placement;
-  ::GetWindowPlacement(window, &placement);
-  const RECT& normal = placement.rcNormalPosition;
-  const SIZE frame = OuterSizeFor(window, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), 0, 0);
-  return {normal.left, normal.top, (normal.right - normal.left) - frame.cx, (normal.bottom - normal.top) - frame.cy};
+  return ::IsIconic(window) && ::GetWindowPlacement(window, &placement) &&
+         (placement.flags & WPF_RESTORETOMAXIMIZED) != 0;
 }
 
 void UpdateStatusBar() {
@@ -508,6 +547,39 @@ void UpdateStatusBar() {
   ShowFileTotals();
 }
 
+namespace {
+
+// Moved to a monitor of another DPI: the place the system suggests, then
+// fonts, status fields and layout at the new DPI.
+void ApplyDpiChange(HWND window, const RECT& suggested) {
+  ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const MainWindowControls& c = MainControls();
+  const auto font = reinterpret_cast<WPARAM>(MessageFont(WindowDpi(window)));
+  for (const HWND control : {c.list, c.buildButton, c.noteLabel}) {
+    if (control) ::SendMessageW(control, WM_SETFONT, font, TRUE);
+  }
+  // The layout sets the other columns; the last keeps what it is given here.
+  if (c.list) ::SendMessageW(c.list, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(Scaled(window, 100), 0));
+  if (c.buildButton) {
+    ::SetWindowPos(c.buildButton, nullptr, 0, 0, Scaled(window, 200), Scaled(window, 38),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (c.noteLabel) {
+    ::SetWindowPos(c.noteLabel, nullptr, 0, 0, Scaled(window, 140), Scaled(window, 20),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (c.statusBar) {
+    ::SendMessageW(c.statusBar, WM_SETFONT, reinterpret_cast<WPARAM>(StatusFont()), FALSE);
+    SetStatusParts(c.statusBar);
+    UpdateStatusBar();
+  }
+  g_applied = {};
+  LayoutMainWindow();
+}
+
+}  // namespace
+
 bool HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   result = 0;
   switch (message) {
@@ -519,19 +591,26 @@ bool HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return false;
     case WM_GETMINMAXINFO: {
       // 600 x 400 with the menu bar counted in, as everywhere else.
+      const int dpi = WindowDpi(window);
       const SIZE frame = OuterSizeFor(window, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)),
-                                      kMinClientWidth, kMinClientHeight);
+                                      ScaleToDpi(kMinClientWidth, dpi), ScaleToDpi(kMinClientHeight, dpi));
       auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
       limits->ptMinTrackSize = {frame.cx, frame.cy};
       return true;
     }
+    case WM_DPICHANGED:
+      if (window == MainControls().window) {
+        ApplyDpiChange(window, *reinterpret_cast<const RECT*>(lParam));
+        return true;
+      }
+      return false;
     case WM_NCHITTEST:
       // The pointer is over the main window but off the list: no drag label.
       HideDragCursor();
       return false;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_MINIMIZE && window == MainControls().window && !::IsIconic(window)) {
-        g_lastNormal = WindowGeometryOf(window);
+        g_lastNormal = ::IsZoomed(window) ? NormalPlaceOf(window) : WindowGeometryOf(window);
       }
       return false;
     case WM_MOVING:

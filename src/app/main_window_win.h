@@ -98,6 +98,9 @@ MainWindowGeometry WindowGeometryOf(HWND window);
 // The place to remember at exit: the live one, or while the window is
 // minimised the one it had just before it was minimised.
 MainWindowGeometry GeometryToRemember(HWND window);
+// Whether the window is maximised, or minimised from maximised: the state
+// the next start opens it in, over the place GeometryToRemember gives.
+bool MaximizedToRemember(HWND window);
 
 // Commands of window 0 that are not the list's (menus, shortcuts, and the
 // "Build PDF" button with its handle as control). True when handled. The

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/settings_panel_texts.h"
+#include "ui/dpi.h"
 #include "ui/fatal_error.h"
 
 namespace {
@@ -230,12 +231,14 @@ HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWO
   return control;
 }
 
-void AddControls(HWND page, std::span<const ControlRow> rows, HFONT font, SettingsControls& controls) {
+// The rows' places and sizes are given at 96 DPI.
+void AddControls(HWND page, std::span<const ControlRow> rows, HFONT font, int dpi, SettingsControls& controls) {
+  const auto px = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
   for (const ControlRow& row : rows) {
     const bool isEntry = row.kind == Kind::NumberEntry || row.kind == Kind::TextEntry;
     const HWND control = CreateChild(page, ClassOf(row.kind), row.text, StyleOf(row.kind),
-                                     isEntry ? WS_EX_CLIENTEDGE : 0, row.x, row.y, row.width, row.height,
-                                     row.id, font);
+                                     isEntry ? WS_EX_CLIENTEDGE : 0, px(row.x), px(row.y), px(row.width),
+                                     px(row.height), row.id, font);
     controls.byId[static_cast<std::size_t>(row.id)] = control;
     if (row.id == kComboPaper) {
       for (std::int32_t format = 1; format <= 6; ++format) {
@@ -261,7 +264,7 @@ int VisibleHeight(HWND area) {
 }
 
 void ScrollAreaTo(HWND area, int position) {
-  const int last = std::max(kGeneralContentHeight - VisibleHeight(area), 0);
+  const int last = std::max(Scaled(area, kGeneralContentHeight) - VisibleHeight(area), 0);
   position = std::clamp(position, 0, last);
   const int old = ScrollPosition(area);
   if (position == old) return;
@@ -277,14 +280,14 @@ void HandleAreaScroll(HWND area, WORD request) {
   const int page = static_cast<int>(info.nPage);
   int position = info.nPos;
   switch (request) {
-    case SB_LINEUP: position -= kGeneralStep; break;
-    case SB_LINEDOWN: position += kGeneralStep; break;
+    case SB_LINEUP: position -= Scaled(area, kGeneralStep); break;
+    case SB_LINEDOWN: position += Scaled(area, kGeneralStep); break;
     case SB_PAGEUP: position -= page; break;
     case SB_PAGEDOWN: position += page; break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: position = info.nTrackPos; break;
     case SB_TOP: position = 0; break;
-    case SB_BOTTOM: position = kGeneralContentHeight; break;
+    case SB_BOTTOM: position = Scaled(area, kGeneralContentHeight); break;
     default: return;
   }
   ScrollAreaTo(area, position);
@@ -311,7 +314,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
       return TRUE;
     case WM_MOUSEWHEEL:
       if (::GetDlgCtrlID(page) != kGeneralArea) return FALSE;
-      ScrollAreaTo(page, ScrollPosition(page) - GET_WHEEL_DELTA_WPARAM(wParam) * 2 * kGeneralStep / WHEEL_DELTA);
+      ScrollAreaTo(page, ScrollPosition(page) - GET_WHEEL_DELTA_WPARAM(wParam) * 2 * Scaled(page, kGeneralStep) / WHEEL_DELTA);
       return TRUE;
   }
   return FALSE;
@@ -339,7 +342,7 @@ HWND CreatePage(HWND window, int id, const RECT& area, bool scrolling) {
 
 }  // namespace
 
-void CreateSettingsPages(HWND window, const RECT& area, HFONT font, SettingsControls& controls) {
+void CreateSettingsPages(HWND window, const RECT& area, HFONT font, int dpi, SettingsControls& controls) {
   // Pages 0-2 take the numbers after the buttons; page 3 is area 65.
   constexpr int kPageIds[kSettingsPageCount] = {kButtonCancel + 1, kButtonCancel + 2, kButtonCancel + 3,
                                                 kGeneralArea};
@@ -347,19 +350,20 @@ void CreateSettingsPages(HWND window, const RECT& area, HFONT font, SettingsCont
   for (int i = 0; i < kSettingsPageCount; ++i) {
     const HWND page = CreatePage(window, kPageIds[i], area, i == 3);
     controls.pages[static_cast<std::size_t>(i)] = page;
-    if (i < 3) AddControls(page, tables[i], font, controls);
+    if (i < 3) AddControls(page, tables[i], font, dpi, controls);
   }
   const HWND general = controls.pages[3];
   controls.byId[kGeneralArea] = general;
   int y = kGeneralFirstY;
   for (const GeneralCheck& check : kGeneralChecks) {
     controls.byId[static_cast<std::size_t>(check.id)] =
-        CreateChild(general, WC_BUTTONW, check.text, BS_AUTOCHECKBOX | BS_NOTIFY | WS_TABSTOP | WS_GROUP, 0, 20, y,
-                    400, 20, check.id, font);
+        CreateChild(general, WC_BUTTONW, check.text, BS_AUTOCHECKBOX | BS_NOTIFY | WS_TABSTOP | WS_GROUP, 0,
+                    ScaleToDpi(20, dpi), ScaleToDpi(y, dpi), ScaleToDpi(400, dpi), ScaleToDpi(20, dpi), check.id,
+                    font);
     y += kGeneralStep;
   }
   // Only a vertical bar: the boxes fit the width.
-  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, kGeneralContentHeight - 1,
+  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, ScaleToDpi(kGeneralContentHeight, dpi) - 1,
                   static_cast<UINT>(VisibleHeight(general)), 0, 0};
   ::SetScrollInfo(general, SB_VERT, &info, FALSE);
   ::ShowScrollBar(general, SB_HORZ, FALSE);
@@ -440,7 +444,7 @@ void ScrollGeneralAreaTo(HWND control) {
   RECT r{};
   ::GetWindowRect(control, &r);
   ::MapWindowPoints(nullptr, area, reinterpret_cast<POINT*>(&r), 2);
-  const int margin = kGeneralStep - 20;
+  const int margin = Scaled(area, kGeneralStep - 20);
   if (r.top < margin) {
     ScrollAreaTo(area, ScrollPosition(area) + r.top - margin);
   } else if (r.bottom > VisibleHeight(area) - margin) {

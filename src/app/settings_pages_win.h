@@ -80,7 +80,8 @@ inline constexpr std::array<const wchar_t*, kSettingsPageCount> kSettingsTabCapt
 // order), and records every control in controls. Page 3 is the scrolling
 // area 65. A control that cannot be created is the fatal report from
 // "ShowSettingsPanel".
-void CreateSettingsPages(HWND window, const RECT& area, HFONT font, SettingsControls& controls);
+// Places and sizes of the controls, given at 96 DPI, are scaled to dpi.
+void CreateSettingsPages(HWND window, const RECT& area, HFONT font, int dpi, SettingsControls& controls);
 
 // Sets every control from settings (enabling rules are the window's).
 void ShowSettingsInControls(const SettingsControls& controls, const Settings& settings);

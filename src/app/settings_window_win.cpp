@@ -10,6 +10,7 @@
 #include "app/settings_panel_texts.h"
 #include "filelist/list_view_win.h"
 #include "filelist/thumbnail_win.h"
+#include "ui/dpi.h"
 #include "ui/fatal_error.h"
 #include "ui/win_handles.h"
 #include "ui/window_helpers.h"
@@ -312,11 +313,13 @@ void DrainWindowMessages(HWND window) {
   }
 }
 
-void BuildControls(Panel& panel) {
-  const auto font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+// Places and sizes are given at 96 DPI and scaled to dpi.
+void BuildControls(Panel& panel, int dpi) {
+  const HFONT font = MessageFont(dpi);
+  const auto px = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
   const auto create = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, int id) {
     const HWND control = CheckCreated(
-        ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, panel.window,
+        ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, px(x), px(y), px(w), px(h), panel.window,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr),
         L"ShowSettingsPanel", kSettingsWindowFailed, kLineShowSettingsPanel);
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -330,9 +333,9 @@ void BuildControls(Panel& panel) {
     item.pszText = const_cast<wchar_t*>(kSettingsTabCaptions[static_cast<std::size_t>(i)]);
     ::SendMessageW(panel.tabs, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
   }
-  RECT area{8, 8, 8 + 484, 8 + 284};
+  RECT area{px(8), px(8), px(8 + 484), px(8 + 284)};
   ::SendMessageW(panel.tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-  CreateSettingsPages(panel.window, area, font, panel.controls);
+  CreateSettingsPages(panel.window, area, font, dpi, panel.controls);
   create(WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 282, 302, 100, 30, kButtonOk);
   create(WC_BUTTONW, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 392, 302, 100, 30, kButtonCancel);
   // Last in the Tab order, as in property sheets, and drawn under the pages.
@@ -368,17 +371,19 @@ bool ShowSettingsPanel(HWND owner, Settings& settings, const FileList& list) {
   const std::wstring className =
       RegisterWindowClass(kWinSettings, SettingsWindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP | WS_CLIPCHILDREN;
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  ::AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT);
+  // Sized for the owner's monitor, where it is centred.
+  const int dpi = WindowDpi(owner);
+  const SIZE frame = OuterSizeAtDpi(ScaleToDpi(kClientWidth, dpi), ScaleToDpi(kClientHeight, dpi), style,
+                                    WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, dpi);
   win::UniqueWindow window(CheckCreated(
       ::CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, className.c_str(), L"Options", style, 0, 0,
-                        frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
+                        frame.cx, frame.cy, owner, nullptr,
                         ::GetModuleHandleW(nullptr), nullptr),
       L"ShowSettingsPanel", kSettingsWindowFailed, kLineShowSettingsPanel));
   panel.window = window.get();
   ::SetPropW(panel.window, kPanelProperty, &panel);
 
-  BuildControls(panel);
+  BuildControls(panel, dpi);
   ShowSettings(panel);
   CentreWindow(panel.window, owner, true);
   if (owner) ::EnableWindow(owner, FALSE);

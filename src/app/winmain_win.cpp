@@ -54,5 +54,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     return 0;
   }
-  return Main(GetSettingsFilePath(), paths);
+  return Main(LocateSettingsFiles(), paths);
 }

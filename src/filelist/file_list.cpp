@@ -42,6 +42,10 @@ FileItem* FindRowItem(FileList& list, std::int32_t row, std::int32_t id) {
   return FindItem(list, id);
 }
 
+void SetAllChecked(FileList& list, bool checked) {
+  for (FileItem& item : list.Items) item.State = checked ? item.State | kRowChecked : item.State & ~kRowChecked;
+}
+
 void DeleteItemAt(FileList& list, std::size_t index) {
   if (index >= list.Items.size()) return;
   list.TotalFileBytes -= list.Items[index].FileSize;

@@ -118,6 +118,9 @@ struct RemovedRows {
 // them) and their entries in rowStates. One pass.
 RemovedRows RemoveCheckedRows(FileList& list, std::vector<std::int32_t>& rowStates);
 
+// Every record's check mark set (or cleared); the other flags stay.
+void SetAllChecked(FileList& list, bool checked);
+
 // Stable sort on Path (includingPath) or Name, letters folded the "C" way.
 void SortFileList(FileList& list, bool includingPath);
 

@@ -7,6 +7,7 @@
 
 #include "filelist/list_view_win.h"
 #include "format/text_format.h"
+#include "ui/dpi.h"
 #include "ui/fatal_error.h"
 #include "ui/window_helpers.h"
 
@@ -23,12 +24,15 @@ constexpr wchar_t kOpenFailed[] = L"Open window failed For #WIN_PROCESS.";
 // takes longer than this anyway, and is followed by the update every time.
 constexpr DWORD kRefreshMs = 20;
 
+// Places and sizes are given at 96 DPI.
 HWND Child(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int w, int h,
            int id) {
-  const HWND child = ::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+  const int dpi = WindowDpi(parent);
+  const auto px = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
+  const HWND child = ::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, px(x), px(y), px(w), px(h),
+                                      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                       ::GetModuleHandleW(nullptr), nullptr);
-  if (child) ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  if (child) ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFont(dpi)), FALSE);
   return child;
 }
 
@@ -79,17 +83,16 @@ void IntakeProgressWindow::Open(std::size_t pathCount) {
   const std::wstring className =
       RegisterWindowClass(kWinIntakeProgress, Proc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP;
-  RECT outer{0, 0, kClientWidth, kClientHeight};
-  ::AdjustWindowRectEx(&outer, style, FALSE, WS_EX_DLGMODALFRAME);
+  // Sized for the main window's monitor, where it is centred.
+  const int dpi = WindowDpi(MainWindow());
+  const SIZE outer = OuterSizeAtDpi(ScaleToDpi(kClientWidth, dpi), ScaleToDpi(kClientHeight, dpi), style,
+                                    WS_EX_DLGMODALFRAME, dpi);
   window_ = CheckCreated(
       ::CreateWindowExW(WS_EX_DLGMODALFRAME, className.c_str(), IntakeWindowTitle(pathCount).c_str(), style, 0, 0,
-                        outer.right - outer.left, outer.bottom - outer.top, MainWindow(), nullptr,
-                        ::GetModuleHandleW(nullptr), this),
+                        outer.cx, outer.cy, MainWindow(), nullptr, ::GetModuleHandleW(nullptr), this),
       probing_ ? L"ProcesFilesDropped" : L"AddFilesDropped", kOpenFailed,
       probing_ ? kLineProcesFilesDropped : kLineAddFilesDropped);
-  RECT client{};
-  ::GetClientRect(window_, &client);
-  progressBar_ = Child(window_, PROGRESS_CLASSW, L"", 0, 5, 10, client.right - 10, 20, 0);
+  progressBar_ = Child(window_, PROGRESS_CLASSW, L"", 0, 5, 10, kClientWidth - 10, 20, 0);
   ::SendMessageW(progressBar_, PBM_SETRANGE32, 0, BarValue(static_cast<std::int64_t>(pathCount) * 100));
   Child(window_, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, (kClientWidth - 100) / 2, kClientHeight - 35, 100,
         30, kCancelId);

@@ -10,6 +10,7 @@
 
 #include "filelist/file_list.h"
 #include "filelist/list_view_win.h"
+#include "ui/dpi.h"
 #include "ui/fatal_error.h"
 #include "ui/win_handles.h"
 #include "ui/window_helpers.h"
@@ -66,13 +67,15 @@ void PaintLabel(HDC dc) {
   const win::SavedDcState saved(dc);
   ::SelectObject(dc, pen.get());
   ::SelectObject(dc, brush.get());
-  ::RoundRect(dc, 0, 0, c.TextWidth + 19, c.TextHeight + 9, 5, 5);
+  const int dpi = WindowDpi(FileListView());
+  const auto px = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
+  ::RoundRect(dc, 0, 0, c.TextWidth + px(20) - 1, c.TextHeight + px(10) - 1, px(5), px(5));
   const FileItem& record = SourceRecord(L"DrawDragCursor", kLineDrawDragCursor);
   ::SelectObject(dc, ListFont());
   ::SetTextColor(dc, RGB(0, 0, 0));
   ::SetBkColor(dc, c.Color);
   ::SetBkMode(dc, OPAQUE);
-  ::TextOutW(dc, 10, 5, record.Name.c_str(), static_cast<int>(record.Name.size()));
+  ::TextOutW(dc, px(10), px(5), record.Name.c_str(), static_cast<int>(record.Name.size()));
 }
 
 LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -261,8 +264,8 @@ class RowSource final : public StaticObject<IDropSource> {
     }
     POINT p{};
     ::GetCursorPos(&p);
-    g_drag.cursor.LabelX = p.x + 5;
-    g_drag.cursor.LabelY = p.y + 20;
+    g_drag.cursor.LabelX = p.x + Scaled(list, 5);
+    g_drag.cursor.LabelY = p.y + Scaled(list, 20);
     if (g_drag.cursor.LabelX != g_drag.lastDrawn.x || g_drag.cursor.LabelY != g_drag.lastDrawn.y ||
         !g_drag.cursor.Shown) {
       ShowLabel();
@@ -392,10 +395,12 @@ void DrawDragCursor() {
   const HWND label = DragLabelWindow();
   if (!label) return;
   const DragCursor& c = g_drag.cursor;
-  const int width = c.TextWidth + 20;
-  const int height = c.TextHeight + 10;
+  // Margins and corners given at 96 DPI; the text is measured in the list's font.
+  const int dpi = WindowDpi(FileListView());
+  const int width = c.TextWidth + ScaleToDpi(20, dpi);
+  const int height = c.TextHeight + ScaleToDpi(10, dpi);
   ::SetWindowPos(label, HWND_TOP, c.LabelX, c.LabelY, width, height, SWP_NOACTIVATE);
-  UniqueRegion shape(::CreateRoundRectRgn(0, 0, width, height, 5, 5));
+  UniqueRegion shape(::CreateRoundRectRgn(0, 0, width, height, ScaleToDpi(5, dpi), ScaleToDpi(5, dpi)));
   if (shape && ::SetWindowRgn(label, shape.get(), TRUE)) shape.release();  // the window owns it now
   {
     const win::WindowDc dc(label);

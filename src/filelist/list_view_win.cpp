@@ -9,6 +9,7 @@
 
 #include "filelist/list_commands.h"
 #include "ui/fatal_error.h"
+#include "ui/dpi.h"
 #include "ui/win_handles.h"
 #include "ui/window_helpers.h"
 
@@ -172,7 +173,7 @@ void DrawEmptyListHint(HWND list, HDC dc) {
   ::GetClientRect(list, &client);
   ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_WINDOW));
   win::SavedDcState saved(dc);
-  const win::UniqueFont font(::CreateFontW(-::MulDiv(12, ::GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0,
+  const win::UniqueFont font(::CreateFontW(-::MulDiv(12, WindowDpi(list), 72), 0, 0, 0,
                                            FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                            DEFAULT_PITCH | FF_DONTCARE, L"Comic Sans MS"));
@@ -270,8 +271,8 @@ HWND CreateFileListView(HWND parent, FileList& list, Settings& settings) {
     int width;
   };
   const Column columns[] = {{L"Filename", LVCFMT_LEFT, 0},
-                            {L"Resolution", LVCFMT_RIGHT, 100},
-                            {L"Size", LVCFMT_RIGHT, 100}};
+                            {L"Resolution", LVCFMT_RIGHT, Scaled(parent, 100)},
+                            {L"Size", LVCFMT_RIGHT, Scaled(parent, 100)}};
   int index = 0;
   for (const Column& c : columns) {
     std::wstring title = c.title;
@@ -495,8 +496,25 @@ void CheckAllRows(bool checked) {
   item.stateMask = LVIS_SELECTED | LVIS_STATEIMAGEMASK;
   item.state = checked ? kCheckedImage : kUncheckedImage;
   ::SendMessageW(g_list.list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+  // The records as well: a rebuild of the rows shows them.
+  SetAllChecked(Items(), checked);
   if (current >= 0) SetCurrentRow(current);
 }
+
+namespace {
+
+// Space toggles the check boxes of the list's selected rows; their records
+// learn it as they do from a click.
+void RecordSelectedRows() {
+  for (auto row = static_cast<std::int32_t>(
+           ::SendMessageW(g_list.list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+       row >= 0; row = static_cast<std::int32_t>(::SendMessageW(g_list.list, LVM_GETNEXTITEM,
+                                                                  static_cast<WPARAM>(row), LVNI_SELECTED))) {
+    SetItemStatus(row);
+  }
+}
+
+}  // namespace
 
 void ShowFileTotals() {
   if (g_list.batchOpen) {
@@ -638,6 +656,16 @@ LRESULT CALLBACK CallBack_ListView(HWND window, UINT message, WPARAM wParam, LPA
       break;
     case WM_NOTIFY:
       if (IsRefusedHeaderChange(*reinterpret_cast<const NMHDR*>(lParam))) return TRUE;
+      break;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+      if (window == g_list.list && wParam == (message == WM_CHAR ? L' ' : VK_SPACE)) {
+        // Whichever of the three the list toggles on, the records follow.
+        const LRESULT result = CallOldWindowProc(window, message, wParam, lParam);
+        RecordSelectedRows();
+        return result;
+      }
       break;
     case WM_DROPFILES:
       if (window == g_list.list) {

@@ -99,7 +99,7 @@ void SetItemStatus(std::int32_t row);
 void SortFileListAndRows();
 // The Clear command: no rows, no records, Ids start at 0 again.
 void ClearFileListAndRows();
-// Every row checked (or none); the current row stays current.
+// Every row and record checked (or none); the current row stays current.
 void CheckAllRows(bool checked);
 
 // Writes the totals into the status bar's totals field.

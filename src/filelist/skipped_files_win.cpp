@@ -3,6 +3,7 @@
 #include "filelist/skipped_list.h"
 #include "filelist/thumbnail_win.h"
 #include "format/program_info.h"
+#include "ui/dpi.h"
 #include "ui/fatal_error.h"
 #include "ui/message_box.h"
 #include "ui/save_dialog_win.h"
@@ -39,28 +40,30 @@ LRESULT CALLBACK SkippedProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Places and sizes are given at 96 DPI.
 HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int width,
                 int height, int id) {
-  const HWND control = ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
-                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+  const int dpi = WindowDpi(parent);
+  const auto px = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
+  const HWND control = ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, px(x), px(y), px(width),
+                                        px(height), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                         ::GetModuleHandleW(nullptr), nullptr);
-  if (control) {
-    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-  }
+  if (control) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFont(dpi)), FALSE);
   return control;
 }
 
-// The system's warning icon on a button-face square of 32 x 32.
-win::UniqueBitmap WarningImage() {
+// The system's warning icon on a button-face square of 32 x 32 at 96 DPI.
+win::UniqueBitmap WarningImage(int dpi) {
+  const int edge = ScaleToDpi(32, dpi);
   const win::WindowDc screen(nullptr);
-  win::UniqueBitmap image(::CreateCompatibleBitmap(screen.get(), 32, 32));
+  win::UniqueBitmap image(::CreateCompatibleBitmap(screen.get(), edge, edge));
   const win::UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
   if (!image || !dc) return {};
   const win::SavedDcState saved(dc.get());
   ::SelectObject(dc.get(), image.get());
-  const RECT all{0, 0, 32, 32};
+  const RECT all{0, 0, edge, edge};
   ::FillRect(dc.get(), &all, ::GetSysColorBrush(COLOR_BTNFACE));
-  ::DrawIcon(dc.get(), 0, 0, ::LoadIconW(nullptr, IDI_WARNING));
+  ::DrawIconEx(dc.get(), 0, 0, ::LoadIconW(nullptr, IDI_WARNING), edge, edge, 0, nullptr, DI_NORMAL);
   return image;
 }
 
@@ -99,18 +102,20 @@ std::int32_t ShowSkippedFiles(const std::vector<std::wstring>& skipped) {
   const std::wstring className =
       RegisterWindowClass(kWinSkippedFiles, SkippedProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP;
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  ::AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
+  // Sized for the main window's monitor, where it is centred.
+  const int dpi = WindowDpi(mainWindow);
+  const SIZE frame = OuterSizeAtDpi(ScaleToDpi(kClientWidth, dpi), ScaleToDpi(kClientHeight, dpi), style,
+                                    WS_EX_DLGMODALFRAME, dpi);
   SkippedState state;
   win::UniqueWindow skippedWindow(CheckCreated(
-      ::CreateWindowExW(WS_EX_DLGMODALFRAME, className.c_str(), kProgramTitle, style, 0, 0, frame.right - frame.left,
-                        frame.bottom - frame.top, mainWindow, nullptr, ::GetModuleHandleW(nullptr), nullptr),
+      ::CreateWindowExW(WS_EX_DLGMODALFRAME, className.c_str(), kProgramTitle, style, 0, 0, frame.cx, frame.cy,
+                        mainWindow, nullptr, ::GetModuleHandleW(nullptr), nullptr),
       L"ShowSkippedFiles", L"Open window failed For #WIN_SKIPPED.", kLineSkippedWindow));
   const HWND window = skippedWindow.get();
   ::SetPropW(window, kStateProperty, &state);
 
   const win::UniqueBitmap image(
-      CheckCreated(WarningImage().release(), L"ShowSkippedFiles", L"CreateImage failed.", kLineSkippedImage));
+      CheckCreated(WarningImage(WindowDpi(window)).release(), L"ShowSkippedFiles", L"CreateImage failed.", kLineSkippedImage));
   const HWND icon = AddControl(window, L"STATIC", L"", SS_BITMAP, 10, 10, 32, 32, kSkippedIcon);
   ::SendMessageW(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image.get()));
   AddControl(window, L"STATIC", SkippedFilesText(skipped.size()).c_str(), SS_LEFT | SS_NOPREFIX, 55, 25, 275, 20,

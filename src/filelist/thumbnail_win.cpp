@@ -3,6 +3,7 @@
 #include "filelist/file_list.h"
 #include "filelist/list_view_win.h"
 #include "filelist/thumbnail_layout.h"
+#include "ui/dpi.h"
 #include "ui/fatal_error.h"
 #include "ui/win_handles.h"
 #include "ui/window_helpers.h"
@@ -21,6 +22,7 @@ struct ThumbnailState {
   HWND window = nullptr;
   win::UniqueBitmap canvas;  // edge x edge, 24 bits, drawn on and shown
   std::int32_t edge = 0;     // the canvas's edge, fixed while the window is open
+  std::int32_t dpi = kBaseDpi;  // the main window's when the window opened
   HBITMAP lastShown = nullptr;
   ScreenPoint freePosition{};
   bool freePositionSet = false;  // the first opening of a run sets it
@@ -121,7 +123,9 @@ win::UniqueBitmap CreateCanvas(std::int32_t edge) {
 }
 
 void OpenWindow() {
-  const std::int32_t edge = ThumbnailPixels(ThumbSettings());
+  // The square is given at 96 DPI: as large on the screen at any DPI.
+  const std::int32_t dpi = WindowDpi(MainWindow());
+  const std::int32_t edge = ScaleToDpi(ThumbnailPixels(ThumbSettings()), dpi);
   win::UniqueBitmap canvas(CheckCreated(CreateCanvas(edge).release(), kProcedure, L"CreateImage failed.",
                                         kLineShowThumbnailCanvas));
   const std::wstring className = RegisterWindowClass(kWinThumbnail, ThumbnailProc);
@@ -134,6 +138,7 @@ void OpenWindow() {
   g_thumb.window = window;
   g_thumb.canvas = std::move(canvas);
   g_thumb.edge = edge;
+  g_thumb.dpi = dpi;
   // The keyboard stays with the list.
   if (const HWND main = MainWindow()) ::SetActiveWindow(main);
   if (const HWND list = FileListView()) ::SetFocus(list);
@@ -163,8 +168,16 @@ void DrawCanvas(HBITMAP bitmap) {
       const win::UniqueMemoryDc source(::CreateCompatibleDC(screen.get()));
       const win::SavedDcState sourceSaved(source.get());
       ::SelectObject(source.get(), bitmap);
-      const ScreenPoint at = CentredThumbnailOrigin(g_thumb.edge, size.bmWidth, size.bmHeight);
-      ::BitBlt(dc.get(), at.x, at.y, size.bmWidth, size.bmHeight, source.get(), 0, 0, SRCCOPY);
+      // Thumbnails are made for the square at 96 DPI: scaled with it.
+      const std::int32_t width = ScaleToDpi(size.bmWidth, g_thumb.dpi);
+      const std::int32_t height = ScaleToDpi(size.bmHeight, g_thumb.dpi);
+      const ScreenPoint at = CentredThumbnailOrigin(g_thumb.edge, width, height);
+      if (width == size.bmWidth && height == size.bmHeight) {
+        ::BitBlt(dc.get(), at.x, at.y, width, height, source.get(), 0, 0, SRCCOPY);
+      } else {
+        ::SetStretchBltMode(dc.get(), HALFTONE);
+        ::StretchBlt(dc.get(), at.x, at.y, width, height, source.get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+      }
     }
   }
   ::GdiFlush();

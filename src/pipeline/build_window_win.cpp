@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "pipeline/memory_watch.h"
+#include "ui/dpi.h"
 #include "ui/fatal_error.h"
 #include "ui/message_box.h"
 #include "ui/window_helpers.h"
@@ -17,19 +18,22 @@ constexpr int kCancelId = 100;
 constexpr int kClientWidth = 450;
 constexpr int kClientHeight = 120;
 
-HFONT BoldDefaultFont() {
+HFONT BoldMessageFont(int dpi) {
   LOGFONTW font{};
-  ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  ::GetObjectW(MessageFont(dpi), sizeof font, &font);
   font.lfWeight = FW_BOLD;
   return ::CreateFontIndirectW(&font);
 }
 
+// Places and sizes are given at 96 DPI.
 HWND Child(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int w, int h,
            int id = 0) {
-  HWND child = ::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
-                                 nullptr);
-  ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  const int dpi = WindowDpi(parent);
+  const auto px = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
+  HWND child = ::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, px(x), px(y), px(w), px(h),
+                                 parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 ::GetModuleHandleW(nullptr), nullptr);
+  ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFont(dpi)), FALSE);
   return child;
 }
 
@@ -64,10 +68,12 @@ void BuildProgressWindow::Open(std::int32_t fileCount) {
   const std::wstring className =
       RegisterWindowClass(kWinBuildPdf, Proc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP;
-  RECT outer{0, 0, kClientWidth, kClientHeight};
-  ::AdjustWindowRectEx(&outer, style, FALSE, WS_EX_DLGMODALFRAME);
-  window_ = ::CreateWindowExW(WS_EX_DLGMODALFRAME, className.c_str(), L"", style, 0, 0, outer.right - outer.left,
-                              outer.bottom - outer.top, MainWindow(), nullptr, ::GetModuleHandleW(nullptr), this);
+  // Sized for the main window's monitor, where it is centred.
+  const int dpi = WindowDpi(MainWindow());
+  const SIZE outer = OuterSizeAtDpi(ScaleToDpi(kClientWidth, dpi), ScaleToDpi(kClientHeight, dpi), style,
+                                    WS_EX_DLGMODALFRAME, dpi);
+  window_ = ::CreateWindowExW(WS_EX_DLGMODALFRAME, className.c_str(), L"", style, 0, 0, outer.cx, outer.cy,
+                              MainWindow(), nullptr, ::GetModuleHandleW(nullptr), this);
   CheckCreated(window_, L"BuildPdf", L"Open window failed for #WIN_BUILD_PDF.", kLineBuildWindow);
 
   counterLine_ = Child(window_, L"STATIC", L"", SS_CENTER, 0, 10, kClientWidth, 20);
@@ -75,7 +81,7 @@ void BuildProgressWindow::Open(std::int32_t fileCount) {
   progressBar_ = Child(window_, PROGRESS_CLASSW, L"", 0, 5, 55, kClientWidth - 10, 20);
   ::SendMessageW(progressBar_, PBM_SETRANGE32, 0, fileCount);
   cancelButton_ = Child(window_, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 175, 85, 100, 30, kCancelId);
-  boldFont_ = BoldDefaultFont();
+  boldFont_ = BoldMessageFont(WindowDpi(window_));
   ::SendMessageW(counterLine_, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_), TRUE);
   ::SendMessageW(fileLine_, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_), TRUE);
 

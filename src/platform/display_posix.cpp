@@ -4,4 +4,6 @@ namespace platform {
 
 DisplaySize PrimaryDisplaySize() { return {}; }
 
+std::vector<DisplayArea> MonitorAreas() { return {}; }
+
 }  // namespace platform

@@ -21,4 +21,24 @@ DisplaySize PrimaryDisplaySize() {
   return {};
 }
 
+namespace {
+
+BOOL CALLBACK AddMonitorArea(HMONITOR monitor, HDC, RECT*, LPARAM data) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (::GetMonitorInfoW(monitor, &info)) {
+    const RECT& r = info.rcMonitor;
+    reinterpret_cast<std::vector<DisplayArea>*>(data)->push_back({r.left, r.top, r.right, r.bottom});
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<DisplayArea> MonitorAreas() {
+  std::vector<DisplayArea> areas;
+  ::EnumDisplayMonitors(nullptr, nullptr, AddMonitorArea, reinterpret_cast<LPARAM>(&areas));
+  return areas;
+}
+
 }  // namespace platform

@@ -14,6 +14,8 @@ struct Settings {
   std::int32_t StayOnTop = 0;
   std::int32_t RememberWinPos = 0;
   std::int32_t ShowThumbs = 0;
+  // The window was maximised; X, Y, W, H are then its place behind that.
+  std::int32_t Maximized = 0;
   std::int32_t JpgCompression = 1;
   std::int32_t JpgQuality = 8;
   std::int32_t ImageScaling = 100;

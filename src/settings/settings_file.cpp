@@ -8,8 +8,10 @@
 
 #include "format/program_info.h"
 #include "platform/file.h"
+#include "platform/directory.h"
 #include "platform/file_access.h"
 #include "platform/text.h"
+#include "platform/user_folder.h"
 
 namespace {
 
@@ -135,6 +137,7 @@ constexpr IntField kGeometryFields[] = {
     {L"Y", kGroupGeneral, &Settings::Y, 0, kNoBound, kNoBound},
     {L"W", kGroupGeneral, &Settings::W, 600, 600, kNoBound},
     {L"H", kGroupGeneral, &Settings::H, 400, 400, kNoBound},
+    {L"Maximized", kGroupGeneral, &Settings::Maximized, 0, 0, 1},
 };
 
 constexpr TextField kDocAuthor{L"DocAuthor", kGroupPdf, &Settings::DocAuthor};
@@ -287,6 +290,22 @@ std::wstring ReadTextValue(const IniReader& ini, std::wstring_view key, const st
 }
 
 void ReadSettings(IniReader& ini, platform::DisplaySize primaryDisplay, Settings& s) {
+  const platform::DisplayArea primary{0, 0, primaryDisplay.width, primaryDisplay.height};
+  ReadSettings(ini, std::span<const platform::DisplayArea>(&primary, 1), s);
+}
+
+namespace {
+
+// Edges count as on the monitor, as they always did for the primary one.
+bool OnAnyMonitor(std::int32_t x, std::int32_t y, std::span<const platform::DisplayArea> monitors) {
+  return std::any_of(monitors.begin(), monitors.end(), [&](const platform::DisplayArea& m) {
+    return x >= m.left && x <= m.right && y >= m.top && y <= m.bottom;
+  });
+}
+
+}  // namespace
+
+void ReadSettings(IniReader& ini, std::span<const platform::DisplayArea> monitors, Settings& s) {
   s = Settings{};
 
   // SelectGroup's result needs no check: a missing group yields the defaults.
@@ -304,9 +323,10 @@ void ReadSettings(IniReader& ini, platform::DisplaySize primaryDisplay, Settings
     for (const IntField& f : kGeometryFields) {
       s.*f.field = ReadBoundedInt(ini, f.key, f.defaultValue, f.min, f.max);
     }
-    // A window left on a monitor that is gone, or left of or above the
-    // primary one, comes back to a place the user can see.
-    if (s.X < 0 || s.X > primaryDisplay.width || s.Y < 0 || s.Y > primaryDisplay.height) {
+    // A window left on a monitor that is gone comes back to a place the
+    // user can see; one on any monitor there is (left of or above the
+    // primary one too) stays where it was.
+    if (!OnAnyMonitor(s.X, s.Y, monitors)) {
       s.X = 100;
       s.Y = 100;
       s.W = 600;
@@ -377,6 +397,7 @@ std::string FormatSettingsFile(const Settings& s) {
   w.Int(L"JpgNoRecompression", s.JpgNoRecompression);
   // Last of its group, so that older files read as they did.
   w.Int(L"AutoRotate", s.AutoRotate);
+  if (s.RememberWinPos == 1) w.Int(L"Maximized", s.Maximized);
   return w.Take();
 }
 
@@ -412,7 +433,10 @@ bool LoadSettingsFromFile(const std::wstring& path, Settings& s) {
   const std::string_view text =
       read ? std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()) : std::string_view();
   IniReader ini(text);
-  ReadSettings(ini, platform::PrimaryDisplaySize(), s);
+  std::vector<platform::DisplayArea> monitors = platform::MonitorAreas();
+  // No display found: only the screen's origin counts as on it.
+  if (monitors.empty()) monitors.emplace_back();
+  ReadSettings(ini, monitors, s);
   return read;
 }
 
@@ -442,11 +466,33 @@ std::wstring SettingsFileBeside(std::wstring path) {
   return FolderPart(path) + L"Quillon.ini";
 }
 
-std::wstring GetSettingsFilePath() { return SettingsFileBeside(platform::ExecutablePath()); }
+SettingsFiles ChooseSettingsFiles(const std::wstring& besideFile, bool besideWritable,
+                                  const std::wstring& userFile) {
+  if (besideWritable || userFile.empty()) return {besideFile, besideFile};
+  const bool userExists = platform::FileSize(userFile) >= 0;
+  const bool besideExists = platform::FileSize(besideFile) >= 0;
+  return {userExists || !besideExists ? userFile : besideFile, userFile, true};
+}
 
-bool LoadSettings(Settings& s) { return LoadSettingsFromFile(GetSettingsFilePath(), s); }
+SettingsFiles LocateSettingsFiles() {
+  const std::wstring beside = SettingsFileBeside(platform::ExecutablePath());
+  const std::wstring userFolder = platform::UserDataFolder();
+  const std::wstring userFile =
+      userFolder.empty() ? std::wstring() : userFolder + L"Quillon" + platform::kPathSeparator + L"Quillon.ini";
+  return ChooseSettingsFiles(beside, platform::CanCreateFileIn(FolderPart(beside)), userFile);
+}
 
-bool SaveSettings(const Settings& s) { return SaveSettingsToFile(GetSettingsFilePath(), s); }
+bool SaveSettingsToFiles(const SettingsFiles& files, const Settings& s) {
+  const std::wstring folder = FolderPart(files.save);
+  if (files.userOwn && !folder.empty() && !platform::IsDirectory(folder)) platform::MakeFolder(folder);
+  return SaveSettingsToFile(files.save, s);
+}
+
+std::wstring GetSettingsFilePath() { return LocateSettingsFiles().load; }
+
+bool LoadSettings(Settings& s) { return LoadSettingsFromFile(LocateSettingsFiles().load, s); }
+
+bool SaveSettings(const Settings& s) { return SaveSettingsToFiles(LocateSettingsFiles(), s); }
 
 bool DirectoryExists(const std::wstring& path) {
   if (path.empty()) return false;

@@ -4,6 +4,7 @@
 // complete, never half a file).
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,7 +64,10 @@ std::int32_t ReadBoundedInt(const IniReader& ini, std::wstring_view key, std::in
 std::wstring ReadTextValue(const IniReader& ini, std::wstring_view key, const std::wstring& defaultValue);
 
 // Fills every field of s from the file's text or from the defaults; a
-// remembered window place is checked against the primary display.
+// remembered window place is kept when its top-left corner lies on one of
+// the monitors, else it goes back to 100, 100 with 600 x 400.
+void ReadSettings(IniReader& ini, std::span<const platform::DisplayArea> monitors, Settings& s);
+// The same with the primary display alone.
 void ReadSettings(IniReader& ini, platform::DisplaySize primaryDisplay, Settings& s);
 // The complete file as it is written: UTF-8 with byte-order mark, CR LF lines.
 std::string FormatSettingsFile(const Settings& s);
@@ -80,7 +84,24 @@ bool LoadSettingsFromFile(const std::wstring& path, Settings& s);
 // replaces it in one step: on false the previous file is untouched.
 bool SaveSettingsToFile(const std::wstring& path, const Settings& s);
 
-// "Quillon.ini" in the folder of the running executable.
+// The settings file a run reads and the one it writes.
+struct SettingsFiles {
+  std::wstring load;
+  std::wstring save;
+  bool userOwn = false;  // save is the user's own file, its folder made at the first save
+};
+// Beside the program while its folder takes new files (portable use). A
+// program in a folder its user cannot write (Program Files) keeps them in
+// the user's own file instead, and reads the one beside it only until the
+// user's own exists (a copy someone placed there, say).
+SettingsFiles ChooseSettingsFiles(const std::wstring& besideFile, bool besideWritable,
+                                  const std::wstring& userFile);
+// The files of the running program: "Quillon.ini" beside the executable,
+// or "Quillon\Quillon.ini" in the user's application data.
+SettingsFiles LocateSettingsFiles();
+// Writes files.save, creating the user's own folder first when it is missing.
+bool SaveSettingsToFiles(const SettingsFiles& files, const Settings& s);
+// The file the running program reads its settings from.
 std::wstring GetSettingsFilePath();
 // "Quillon.ini" in the folder of the file at executablePath, a leading "\\?\"
 // removed so that the path also works where long paths are not understood.

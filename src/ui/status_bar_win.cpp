@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "ui/dpi.h"
 #include "ui/placement.h"
 #include "ui/win_handles.h"
 #include "ui/window_helpers.h"
@@ -47,7 +48,7 @@ void DrawField(const DRAWITEMSTRUCT& item, const StatusField& field) {
   win::SavedDcState saved(dc);
   const int index = static_cast<int>(item.itemID);
   const ScreenRect inner = StatusTextRect(
-      {item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom}, index);
+      {item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom}, index, WindowDpi(item.hwndItem));
   RECT text{inner.left, inner.top, inner.right, inner.bottom};
   ::SetTextColor(dc, field.textColour == kDefaultColour
                          ? ::GetSysColor(COLOR_BTNTEXT)

@@ -38,6 +38,16 @@ DialogPlacement g_placement;
 
 ScreenRect ToScreenRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
+// The top-left corner of the work area of the monitor owner is (mostly) on:
+// what a centred window is kept right of and below.
+ScreenPoint WorkAreaOriginOf(HWND owner) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  const HMONITOR monitor = ::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST);
+  if (!monitor || !::GetMonitorInfoW(monitor, &info)) return {};
+  return {info.rcWork.left, info.rcWork.top};
+}
+
 std::wstring LowerClassName(HWND window) {
   wchar_t name[64] = {};
   const int length = ::GetClassNameW(window, name, 64);
@@ -61,8 +71,8 @@ void PlaceDialog(HWND dialog) {
         !::GetWindowRect(dialog, &own)) {
       return;  // owner gone: the system's placement stands
     }
-    g_placement.position = CentredPosition(ToScreenRect(owner), own.right - own.left,
-                                           own.bottom - own.top);
+    g_placement.position = CentredPosition(ToScreenRect(owner), own.right - own.left, own.bottom - own.top,
+                                           WorkAreaOriginOf(g_placement.owner));
     g_placement.owner = nullptr;
   }
   ::SetWindowPos(dialog, nullptr, g_placement.position.x, g_placement.position.y, 0, 0,
@@ -173,8 +183,8 @@ void CentreWindow(HWND window, HWND owner, bool show) {
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   }
   if (::GetWindowRect(window, &own)) {
-    const ScreenPoint p =
-        CentredPosition(ToScreenRect(area), own.right - own.left, own.bottom - own.top);
+    const ScreenPoint p = CentredPosition(ToScreenRect(area), own.right - own.left, own.bottom - own.top,
+                                          owner ? WorkAreaOriginOf(owner) : ScreenPoint{area.left, area.top});
     ::SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (show) ::ShowWindow(window, SW_SHOW);

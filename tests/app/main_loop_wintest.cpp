@@ -209,6 +209,41 @@ TEST_F(MainLoopTest, MinimisedWindowSavesThePlaceItHadBeforeAndComesBackOnMessag
   for (const char* line : {"X = 210", "Y = 140", "W = 640", "H = 480"}) EXPECT_TRUE(Contains(saved, line)) << line;
 }
 
+TEST_F(MainLoopTest, MaximisedStateComesBackOverTheNormalPlace) {
+  struct Case {
+    const char* maximizedAtStart;
+    std::vector<WPARAM> commands;  // system commands, each waited for
+    bool zoomedAtStart;
+    const char* savedState;
+  } cases[] = {
+      {"1", {}, true, "Maximized = 1"},
+      {"0", {SC_MAXIMIZE, SC_MINIMIZE}, false, "Maximized = 1"},  // minimised from maximised
+      {"1", {SC_RESTORE}, true, "Maximized = 0"},
+  };
+  for (const Case& c : cases) {
+    WriteSettings(std::string("Confirmations = 0\r\nRememberWinPos = 1\r\nX = 150\r\nY = 120\r\nW = 640\r\n"
+                              "H = 480\r\nMaximized = ") + c.maximizedAtStart + "\r\n");
+    bool zoomed = false;
+    std::vector<std::function<bool()>> steps{Do([&] { zoomed = ::IsZoomed(MainWindow()) != FALSE; })};
+    for (const WPARAM command : c.commands) {
+      steps.push_back(Post(WM_SYSCOMMAND, command));
+      steps.push_back([command] {
+        return command == SC_MINIMIZE ? ::IsIconic(MainWindow()) != FALSE
+                                      : (::IsZoomed(MainWindow()) != FALSE) == (command == SC_MAXIMIZE);
+      });
+    }
+    steps.push_back(Command(kCommandQuit));
+    Script script(steps);
+    Main(settingsPath);
+    EXPECT_TRUE(script.finished());
+    EXPECT_EQ(zoomed, c.zoomedAtStart) << c.savedState;
+    const std::string saved = SavedSettings();
+    for (const char* line : {"X = 150", "Y = 120", "W = 640", "H = 480", c.savedState}) {
+      EXPECT_TRUE(Contains(saved, line)) << line << " after " << c.commands.size() << " commands";
+    }
+  }
+}
+
 TEST_F(MainLoopTest, SettingsThatCannotBeSavedAreToldOnce) {
   settingsPath = dir.File(L"no such folder\\Quillon.ini");
   DialogAnswerer answers;

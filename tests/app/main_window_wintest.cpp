@@ -12,22 +12,18 @@
 #include <vector>
 
 #include "app/main_window_win.h"
+#include "app/program_window_win.h"
 #include "app/status_texts.h"
 #include "filelist/list_view_win.h"
 #include "format/program_info.h"
 #include "support/gui_harness_win.h"
+#include "ui/dpi.h"
 #include "ui/placement.h"
 #include "ui/window_helpers.h"
 
 using namespace testsupport;
 
 namespace {
-
-RECT ChildRect(HWND child) {
-  RECT r = WindowRect(child);
-  ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
 
 SIZE ClientSize(HWND window) {
   RECT r{};
@@ -65,23 +61,8 @@ bool AllDifferent(std::wstring letters) {
   return std::adjacent_find(letters.begin(), letters.end()) == letters.end();
 }
 
-// The program's window 0, closed again (with the quit message it posts) at the end.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ProgramWindowTest {
  protected:
-  void Open() {
-    InitCommonControlsForTests();
-    window = CreateMainWindow(settings, records);
-    ASSERT_TRUE(window);
-    PumpMessages();
-  }
-  void TearDown() override {
-    if (::IsWindow(window)) ::DestroyWindow(window);
-    MSG quit;
-    while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    SetMainWindow(nullptr);
-    ClearFileList(records);
-  }
   // The layout's rules for the current client size.
   void ExpectLayout() {
     const SIZE client = ClientSize(window);
@@ -118,10 +99,6 @@ class MainWindowTest : public ::testing::Test {
                    SWP_NOMOVE | SWP_NOZORDER);
     PumpMessages();
   }
-
-  Settings settings;
-  FileList records;
-  HWND window = nullptr;
 };
 
 TEST_F(MainWindowTest, OpensAtItsDefaultPlaceWithItsControlsAndMenus) {
@@ -225,6 +202,13 @@ TEST_F(MainWindowTest, RememberedPlaceAndLayoutAtEverySize) {
   ASSERT_TRUE(::GetWindowLongPtrW(MainControls().list, GWL_STYLE) & WS_VSCROLL);
   ExpectLayout();
   Resize(640, 420);
+  ExpectLayout();
+  // Landing on a monitor of another DPI (the same here): the place the
+  // system suggests, and the layout anew.
+  const RECT suggested{120, 80, 120 + WindowRect(window).right - WindowRect(window).left + 40, 80 + 560};
+  ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(WindowRect(window).left, 120);
+  EXPECT_EQ(WindowRect(window).bottom, 640);
   ExpectLayout();
 
   settings.JpgNoRecompression = 0;

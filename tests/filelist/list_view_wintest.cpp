@@ -344,14 +344,22 @@ TEST_F(ListViewTest, SelectAllSortAndClear) {
   Command(kCommandSelectAll);
   EXPECT_EQ(CheckedRows(), (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(CurrentRow(), 1);
-  EXPECT_EQ(records.Items[0].State, 0);  // rows only: records learn it from SetItemStatus
+  EXPECT_EQ(records.Items[0].State, kRowChecked);  // the records as well as the rows
   Command(kCommandDeselectAll);
   EXPECT_TRUE(CheckedRows().empty());
   EXPECT_EQ(CurrentRow(), 1);
+  // Space on the current row checks it, row and record.
+  SetCurrentRow(2);  // a.jpg
+  ::SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+  ::SendMessageW(list, WM_CHAR, L' ', 0);
+  ::SendMessageW(list, WM_KEYUP, VK_SPACE, 0);
+  PumpMessages();
+  EXPECT_EQ(CheckedRows(), (std::vector<int>{2}));
 
+  // The rebuilt rows show the marks the user last set.
   Command(kCommandSortNow);
   EXPECT_EQ(RowIds(), (std::vector<int>{1, 2, 0}));  // A.jpg, a.jpg, b.jpg
-  EXPECT_EQ(CheckedRows(), (std::vector<int>{0}));   // from the records' State
+  EXPECT_EQ(CheckedRows(), (std::vector<int>{1}));
   EXPECT_EQ(CurrentRow(), 0);
 
   Command(kCommandClear);

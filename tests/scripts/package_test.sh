@@ -3,7 +3,11 @@
 # it is unpacked into an empty folder of the Wine prefix's drive C:, and both
 # programs run from there: the console companion through a small build (the
 # PDF judged by qpdf), the desktop program to its main window and out again,
-# leaving its settings file beside it.
+# leaving its settings file beside it. Then the installer: msiexec installs
+# it into Program Files with its Start-menu shortcut and uninstall entry; the
+# installed program, run with that folder read-only as for a user who is no
+# administrator, keeps its settings in the user's application data; msiexec
+# removes it all again but those settings.
 # Prints one line per failed check and a summary line; exits 1 on any failure.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -23,8 +27,11 @@ fail() { failed=$((failed + 1)); echo "FAIL $*"; }
 check() { local what=$1; shift; if "$@"; then ok; else fail "$what"; fi; }
 wait_for() { local tenths=$1; shift; for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done; return 1; }
 
-zip=$(bash "$root/scripts/package.sh" 2>"$root/out/package-build.log" | tail -n 1)
+written=$(bash "$root/scripts/package.sh" 2>"$root/out/package-build.log")
+zip=$(sed -n 1p <<<"$written")
+msi=$(sed -n 2p <<<"$written")
 check "package.sh writes out/dist/Quillon-1.0.52-win32.zip" [ "$zip" = out/dist/Quillon-1.0.52-win32.zip ]
+check "package.sh writes out/dist/Quillon-1.0.52-win32.msi" [ "$msi" = out/dist/Quillon-1.0.52-win32.msi ]
 zip="$root/$zip"
 names=$(unzip -Z1 "$zip" 2>/dev/null | sort | tr '\n' ' ')
 want="LICENSE.txt Quillon.exe README.txt quillon-cli.exe "
@@ -52,18 +59,70 @@ check "the console companion writes no settings file" [ ! -e "$app/Quillon.ini" 
 
 title="Quillon 1.0.52"
 windows() { xdotool search --onlyvisible --name "^$title\$" 2>/dev/null; }
-"$QUILLON_WINE" "$app/Quillon.exe" </dev/null >/dev/null 2>&1 &
-pid=$!
-check "Quillon.exe from the archive opens its main window" wait_for 200 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^$title\$' 2>/dev/null)\" ]"
-main=$(windows | head -n 1)
-[ -n "$main" ] && xdotool key --window "$main" alt+F4
-check "it asks before quitting" wait_for 100 bash -c "[ \$(xdotool search --onlyvisible --name '^$title\$' 2>/dev/null | wc -l) -ge 2 ]"
-xdotool key Return
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-check "it ends" bash -c "! kill -0 $pid 2>/dev/null"
-kill "$pid" 2>/dev/null
-check "Quillon.ini written beside the exe at exit" bash -c "head -c 5 '$app/Quillon.ini' 2>/dev/null | od -An -tx1 | grep -q 'ef bb bf 0d 0a'"
-check "with the General group" grep -qx $'\\[General\\]\r' "$app/Quillon.ini"
+# run_desktop WHERE EXE: starts the desktop program, closes its window,
+# answers Yes to the quit question and waits for it to end.
+run_desktop() {
+  local where=$1 exe=$2 pid main
+  "$QUILLON_WINE" "$exe" </dev/null >/dev/null 2>&1 &
+  pid=$!
+  check "Quillon.exe $where opens its main window" wait_for 200 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^$title\$' 2>/dev/null)\" ]"
+  main=$(windows | head -n 1)
+  [ -n "$main" ] && xdotool key --window "$main" alt+F4
+  check "it asks before quitting" wait_for 100 bash -c "[ \$(xdotool search --onlyvisible --name '^$title\$' 2>/dev/null | wc -l) -ge 2 ]"
+  xdotool key Return
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  check "it ends" bash -c "! kill -0 $pid 2>/dev/null"
+  kill "$pid" 2>/dev/null
+}
+settings_file_ok() { head -c 5 "$1" 2>/dev/null | od -An -tx1 | grep -q 'ef bb bf 0d 0a' && grep -qx $'\\[General\\]\r' "$1"; }
+
+run_desktop "from the archive" "$app/Quillon.exe"
+check "Quillon.ini written beside the exe at exit, with the General group" settings_file_ok "$app/Quillon.ini"
+
+# The installer.
+msi="$root/$msi"
+installed="$drive_c/Program Files/Quillon"
+appdata=$(find "$drive_c/users" -maxdepth 3 -type d -path '*/AppData/Roaming' | head -n 1)
+user_ini="$appdata/Quillon/Quillon.ini"
+rm -rf "$appdata/Quillon"
+"$QUILLON_WINE" msiexec /i "$(winepath -w "$msi" 2>/dev/null)" /qn </dev/null >/dev/null 2>&1
+check "msiexec /i ends with 0 (got $?)" [ $? -eq 0 ]
+for file in Quillon.exe quillon-cli.exe Quillon.chm README.txt LICENSE.txt; do
+  check "$file installed into Program Files" [ -s "$installed/$file" ]
+done
+shortcuts() { find "$drive_c" -name 'Quillon.lnk' 2>/dev/null | grep -c -e 'Start Menu' -e 'SendTo'; }
+check "a Start-menu shortcut (and no Send To one unless asked for)" [ "$(shortcuts)" = 1 ]
+uninstall_entry() { "$QUILLON_WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null 2>/dev/null | grep -c 'DisplayName.*Quillon'; }
+check "an uninstall entry" [ "$(uninstall_entry)" -ge 1 ]
+
+# Program Files as a user without administrator rights sees it: read-only.
+# Root writes anywhere, so the folder is mounted read-only in a namespace of
+# this run's own, with a Wine server started inside it.
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
+export -f run_desktop check ok fail wait_for windows
+export title QUILLON_WINE
+readonly_run=$(unshare -m bash -c '
+  mount --bind "$1" "$1" && mount -o remount,bind,ro "$1" || exit 3
+  passed=0 failed=0
+  wineserver -p
+  run_desktop "installed, in a read-only Program Files" "$1/Quillon.exe"
+  wineserver -k
+  echo "$passed $failed"' _ "$installed")
+read -r ro_passed ro_failed <<<"$(tail -n 1 <<<"$readonly_run")"
+grep FAIL <<<"$readonly_run"
+passed=$((passed + ${ro_passed:-0})) failed=$((failed + ${ro_failed:-1}))
+wineserver -p 2>/dev/null
+check "its settings saved in the user's application data" settings_file_ok "$user_ini"
+check "and none beside the installed program" [ ! -e "$installed/Quillon.ini" ]
+
+"$QUILLON_WINE" msiexec /x "$(winepath -w "$msi" 2>/dev/null)" /qn </dev/null >/dev/null 2>&1
+check "msiexec /x ends with 0 (got $?)" [ $? -eq 0 ]
+check "the programs are gone" [ ! -e "$installed/Quillon.exe" -a ! -e "$installed/quillon-cli.exe" ]
+check "the shortcut is gone" [ "$(shortcuts)" = 0 ]
+check "the uninstall entry is gone" [ "$(uninstall_entry)" = 0 ]
+check "the user's settings stay" settings_file_ok "$user_ini"
+rm -rf "$appdata/Quillon"
 
 echo "package: $passed checks passed, $failed failed"
 [ "$failed" -eq 0 ]

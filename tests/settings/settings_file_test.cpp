@@ -113,6 +113,39 @@ TEST(SettingsRead, WindowPlaceOutsideThePrimaryDisplayIsReset) {
   EXPECT_EQ(off.W, 600);
 }
 
+TEST(SettingsRead, WindowPlaceOnAnyMonitorIsKeptWithItsMaximisedState) {
+  // A second monitor left of and above the primary one.
+  const platform::DisplayArea monitors[] = {{0, 0, 1920, 1080}, {-1280, -200, 0, 824}};
+  struct Case {
+    const char* x;
+    const char* y;
+    const char* kept;
+  } cases[] = {
+      {"-1000", "-100", "-1000,-100,800,700,1"},  // on the second monitor
+      {"-1281", "10", "100,100,600,400,1"},       // left of both: back on the primary one
+      {"10", "-150", "100,100,600,400,1"},        // above the primary, right of the second
+      {"500", "400", "500,400,800,700,1"},
+  };
+  for (const Case& c : cases) {
+    IniReader ini("[General]\nRememberWinPos = 1\nX = " + std::string(c.x) + "\nY = " + c.y +
+                  "\nW = 800\nH = 700\nMaximized = 1\n");
+    Settings s;
+    ReadSettings(ini, monitors, s);
+    EXPECT_EQ(std::to_string(s.X) + "," + std::to_string(s.Y) + "," + std::to_string(s.W) + "," +
+                  std::to_string(s.H) + "," + std::to_string(s.Maximized),
+              c.kept);
+  }
+  // Older files have no such key; without position memory it is neither read nor written.
+  EXPECT_EQ(Read("[General]\nRememberWinPos = 1\n").Maximized, 0);
+  EXPECT_EQ(Read("[General]\nMaximized = 1\n").Maximized, 0);
+  Settings s;
+  s.Maximized = 1;
+  EXPECT_EQ(FormatSettingsFile(s).find("Maximized"), std::string::npos);
+  s.RememberWinPos = 1;
+  const std::string file = FormatSettingsFile(s);
+  EXPECT_EQ(file.substr(file.size() - 31), "AutoRotate = 1\r\nMaximized = 1\r\n");
+}
+
 TEST(SettingsRead, RememberedFolderIsKeptOnlyWhileItExists) {
   testsupport::TempDir dir;
   const std::string folder = dir.path().string();
@@ -213,7 +246,7 @@ Settings EveryFieldChanged(const std::wstring& folder) {
   s.ShowOptions = 0, s.ShowFullPath = 1, s.OpenPdf = 1, s.OpenDir = 0, s.Confirmations = 0, s.MemoryLoad = 0;
   s.ShowSizeCondensed = 0, s.SortIncludingPath = 1, s.Preprocessing = 0, s.DocTitleFromFileName = 1;
   s.SaveAuthor = 1, s.SaveTitle = 1, s.DeleteLogIfSuccessful = 1, s.EnableSubFolders = 1;
-  s.JpgNoRecompression = 1, s.AutoRotate = 0;
+  s.JpgNoRecompression = 1, s.AutoRotate = 0, s.Maximized = 1;
   s.DocAuthor = L"J\u00f6rg \u20ac = \U0001F600";
   s.DocTitle = L"[Not a group] ; not a comment";
   s.ThumbLocked = 0, s.ThumbSide = 1, s.ThumbSize = 3, s.ThumbColor = 2;
@@ -298,6 +331,43 @@ TEST(SettingsFile, SettingsFileLiesBesideTheExecutable) {
   EXPECT_EQ(SettingsFileBeside(L"\\\\?\\UNC\\server\\share\\Quillon.exe"), L"\\\\server\\share\\Quillon.ini");
   EXPECT_EQ(SettingsFileBeside(L"D:/apps/q.exe"), L"D:/apps/Quillon.ini");
   EXPECT_EQ(SettingsFileBeside(L"q.exe"), L"Quillon.ini");
+}
+
+TEST(SettingsFile, InstalledProgramKeepsSettingsInTheUsersOwnFile) {
+  testsupport::TempDir dir;
+  const std::wstring beside = dir.File(L"Quillon.ini");
+  const std::wstring user = dir.File(L"user/Quillon/Quillon.ini");
+  struct Case {
+    bool besideWritable, besideExists, userExists;
+    std::wstring load, save;
+  } cases[] = {
+      {true, false, false, beside, beside},  // portable: as it always was
+      {true, true, true, beside, beside},
+      {false, false, false, user, user},     // Program Files: the user's own
+      {false, true, false, beside, user},    // a placed copy, until the first save
+      {false, true, true, user, user},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(dir.path() / "user");
+    std::filesystem::remove(beside);
+    if (c.besideExists) testsupport::WriteText(beside, "");
+    if (c.userExists) {
+      std::filesystem::create_directories(dir.path() / "user" / "Quillon");
+      testsupport::WriteText(user, "");
+    }
+    const SettingsFiles files = ChooseSettingsFiles(beside, c.besideWritable, user);
+    EXPECT_EQ(files.load, c.load) << c.besideWritable << c.besideExists << c.userExists;
+    EXPECT_EQ(files.save, c.save) << c.besideWritable << c.besideExists << c.userExists;
+    EXPECT_EQ(files.userOwn, !c.besideWritable);
+  }
+  // The user's folder is made at the first save; its parent exists.
+  std::filesystem::create_directories(dir.path() / "user");
+  Settings s;
+  s.JpgQuality = 4;
+  ASSERT_TRUE(SaveSettingsToFiles(ChooseSettingsFiles(beside, false, user), s));
+  Settings back;
+  EXPECT_TRUE(LoadSettingsFromFile(user, back));
+  EXPECT_EQ(back.JpgQuality, 4);
 }
 
 TEST(SettingsOverride, AppliesOneValueAsTheFileWould) {

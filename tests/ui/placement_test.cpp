@@ -42,11 +42,40 @@ TEST(CentredPosition, NeverStartsLeftOfOrAboveTheScreenOrigin) {
   EXPECT_EQ(p.y, 0);
 }
 
+TEST(CentredPosition, StaysOnTheOwnersMonitorLeftOfOrAboveThePrimaryOne) {
+  // Monitor work area from (-1280, -200): the dialog stays on it.
+  const ScreenPoint origin{-1280, -200};
+  struct Case {
+    ScreenRect owner;
+    ScreenPoint expected;
+  } cases[] = {
+      {{-1000, -100, -500, 200}, {-900, 0}},     // centred as it is
+      {{-1430, -300, -930, 0}, {-1280, -200}},  // partly off its monitor's corner
+  };
+  for (const Case& c : cases) {
+    const ScreenPoint p = CentredPosition(c.owner, 300, 100, origin);
+    EXPECT_EQ(p.x, c.expected.x);
+    EXPECT_EQ(p.y, c.expected.y);
+  }
+}
+
 TEST(CentredPosition, HostileRectanglesDoNotOverflow) {
   const ScreenPoint p = CentredPosition({INT32_MAX - 10, INT32_MAX - 10, INT32_MAX, INT32_MAX},
                                         -2000000000, -2000000000);
   EXPECT_EQ(p.x, INT32_MAX);
   EXPECT_EQ(p.y, INT32_MAX);
+}
+
+TEST(ScaleToDpi, KeepsEveryFigureAt96AndRoundsToTheNearestPixelElsewhere) {
+  struct Case {
+    std::int32_t pixels, dpi, scaled;
+  } cases[] = {
+      {600, 96, 600}, {15, 96, 15}, {-7, 96, -7},
+      {15, 144, 23},  // 22.5: halves away from zero
+      {-15, 144, -23}, {27, 120, 34}, {600, 192, 1200}, {5, 0, 5},  // no DPI told: as at 96
+  };
+  for (const Case& c : cases) EXPECT_EQ(ScaleToDpi(c.pixels, c.dpi), c.scaled) << c.pixels << " at " << c.dpi;
+  EXPECT_EQ(StatusTextRect({100, 2, 200, 22}, 0, 144).left, 105);  // 3 at 144 is 4.5, so 5
 }
 
 TEST(StatusTextRect, InsetsTwoOrThreeLeftAndFiveRight) {
