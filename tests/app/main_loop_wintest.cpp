@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -419,13 +418,20 @@ std::vector<std::wstring> RowNames() {
   return names;
 }
 
-// Real key presses, to the window in front; done once the loops had time to
-// take them.
+// Real keys go to the window in front, and test programs running side by
+// side open windows that take the front: true once window is there again.
+bool InFront(HWND window) {
+  if (::GetForegroundWindow() == window) return true;
+  ::SetForegroundWindow(window);
+  return false;
+}
+
+// Real key presses to the main window; done once the loops had time to take them.
 std::function<bool()> Keys(std::initializer_list<WORD> chord) {
   return [keys = std::vector<WORD>(chord), sent = DWORD{0}]() mutable {
     if (!WindowOpen()) return false;
     if (sent == 0) {
-      ::SetForegroundWindow(MainWindow());
+      if (!InFront(MainWindow())) return false;
       PressKeys(keys);
       sent = ::GetTickCount() | 1;
       return false;
@@ -440,17 +446,19 @@ HWND OpenDialog() { return FindThreadWindow(L"#32770"); }
 TEST_F(MainLoopTest, KeyboardAloneMovesRowsReachesBuildPdfAndNeverClearsTheList) {
   WriteSettings("Confirmations = 0\r\nShowOptions = 0\r\nRememberLastDirectory = 0\r\n");
   const std::wstring pdf = dir.File(L"keys.pdf");
-  std::optional<ScreenLock> screen;
+  const ScreenLock screen;  // no other test's keys or clicks meanwhile
   // Per look: the rows' first letters, the current row, the focused control's class.
   std::vector<std::wstring> looks;
-  const auto look = Do([&] {
+  const auto look = [&] {
+    if (!WindowOpen() || !InFront(MainWindow())) return false;
     std::wstring rows;
     for (const std::wstring& name : RowNames()) rows += name[0];
     looks.push_back(rows + L" " + std::to_wstring(CurrentRow()) + L" " + ClassNameOf(::GetFocus()));
-  });
+    return true;
+  };
   DialogAnswerer answers;  // Enter on the button, Ctrl+B, F5: the output-file dialog each time
   answers.Press(IDCANCEL).Press(IDCANCEL).TypeFileName(pdf);
-  Script script({DropFiles({Png(L"a.png"), Png(L"b.png"), Png(L"c.png")}), Idle(), Do([&] { screen.emplace(MainWindow()); }),
+  Script script({DropFiles({Png(L"a.png"), Png(L"b.png"), Png(L"c.png")}), Idle(),
                  Keys({VK_MENU, VK_DOWN}), look, Keys({VK_MENU, VK_DOWN}), look, Keys({VK_MENU, VK_DOWN}), look,
                  Keys({VK_MENU, VK_UP}), look, Keys({VK_ESCAPE}), Keys({VK_RETURN}), look, Keys({VK_TAB}), look,
                  Keys({VK_SHIFT, VK_TAB}), look, Keys({VK_SHIFT, VK_F10}),
@@ -460,7 +468,7 @@ TEST_F(MainLoopTest, KeyboardAloneMovesRowsReachesBuildPdfAndNeverClearsTheList)
                    return true;
                  },
                  Idle(), look, Keys({VK_TAB}), Keys({VK_RETURN}), Idle(), Keys({VK_CONTROL, 'B'}),
-                 Idle(), Keys({VK_F5}), [&] { return platform::FileSize(pdf) > 0; }, Do([&] { screen.reset(); }),
+                 Idle(), Keys({VK_F5}), [&] { return platform::FileSize(pdf) > 0; },
                  Command(kCommandQuit)},
                 60000);
   Main(settingsPath);
@@ -483,21 +491,21 @@ TEST_F(MainLoopTest, OpenDialogAndFolderPickerHandTheirChoiceToTheIntake) {
   Png(L"b.png");
   Png(L"a.png");
   WriteText(dir.path() / L"notes.txt", "not an image");
-  std::optional<ScreenLock> screen;
+  const ScreenLock screen;  // no other test's keys or clicks meanwhile
   std::vector<std::wstring> filesAdded, folderAdded;
   std::wstring suggested;
   bool skippedShown = false;
   // Names typed as a user types them, relative to where the dialog starts.
   const auto typeInDialog = [](std::wstring text, std::wstring shot) {
     return [text, shot] {
-      if (!OpenDialog()) return false;
+      if (!OpenDialog() || !InFront(OpenDialog())) return false;
       SaveScreenshot(nullptr, shot);
       TypeText(text);
       PressKeys({VK_RETURN});
       return true;
     };
   };
-  Script script({Do([&] { screen.emplace(MainWindow()); }), Keys({VK_CONTROL, 'O'}),
+  Script script({Keys({VK_CONTROL, 'O'}),
                  typeInDialog(L"\"b.png\" \"notes.txt\" \"a.png\"", L"add_files"),
                  [&] {
                    const HWND skipped = FindThreadWindow(WindowClassName(kWinSkippedFiles).c_str());
@@ -517,7 +525,6 @@ TEST_F(MainLoopTest, OpenDialogAndFolderPickerHandTheirChoiceToTheIntake) {
                  Do([&] {
                    folderAdded = RowNames();
                    suggested = CurrentMainState().suggestedName;
-                   screen.reset();
                  }),
                  Command(kCommandQuit)},
                 60000);
