@@ -6,6 +6,7 @@
 // handling and the console companion.
 #include <cstdint>
 #include <functional>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +61,13 @@ class IntakeProgress {
   virtual void Finish(std::int64_t value) { (void)value; }
   // The list was sorted after the drop: rows anew from the records, row 0 current.
   virtual void Sorted() {}
+  // No memory for another record or skipped path: the fatal report names
+  // procedure and line with "AddElement failed.". Does not return.
+  [[noreturn]] virtual void AddElementFailed(const wchar_t* procedure, std::int32_t line) {
+    (void)procedure;
+    (void)line;
+    throw std::bad_alloc();
+  }
 };
 
 // ProcesFilesDropped: every path examined in order; accepted files become

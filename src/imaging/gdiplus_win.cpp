@@ -1,5 +1,7 @@
 #include "imaging/gdiplus_win.h"
 
+#include "imaging/decoder_guard_win.h"
+
 #include <cstring>
 #include <limits>
 #include <new>
@@ -169,5 +171,41 @@ std::int32_t ReadWholeStream(IStream* stream, std::vector<unsigned char>& block)
     got += n;
   }
   block.swap(data);
+  return kStatusOk;
+}
+
+std::int32_t DrawOnBlackCanvas(const GdipImage& image, PixelSize canvasSize, RECT rect, const DrawQuality* quality,
+                               GdipImage& canvas) {
+  if (!DibCanvas::Possible(canvasSize.width, canvasSize.height)) return kStatusOutOfMemory;
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  auto status = static_cast<std::int32_t>(gdip::GdipCreateBitmapFromScan0(
+      canvasSize.width, canvasSize.height, 0, PixelFormat24bppRGB, nullptr, &bitmap));
+  if (status != kStatusOk) return status;
+  GdipImage drawn(bitmap);
+  GdipGraphics graphics;
+  status = static_cast<std::int32_t>(gdip::GdipGetImageGraphicsContext(drawn.get(), graphics.Receive()));
+  if (status != kStatusOk) return status;
+  // Transparent parts of the drawn image show this black.
+  status = static_cast<std::int32_t>(gdip::GdipGraphicsClear(graphics.get(), 0xFF000000));
+  if (status != kStatusOk) return status;
+  if (quality) {
+    status = static_cast<std::int32_t>(gdip::GdipSetInterpolationMode(graphics.get(), quality->interpolation));
+    if (status != kStatusOk) return status;
+    status = static_cast<std::int32_t>(gdip::GdipSetSmoothingMode(graphics.get(), quality->smoothing));
+    if (status != kStatusOk) return status;
+  }
+  Gdiplus::GpGraphics* target = graphics.get();
+  status = GuardDecoderCall([&] {
+    return gdip::GdipDrawImageRectI(target, image.get(), rect.left, rect.top, rect.right - rect.left,
+                                    rect.bottom - rect.top);
+  });
+  if (status == kStatusDecoderFault) {
+    graphics.Abandon();
+    return status;
+  }
+  if (status != kStatusOk) return status;
+  status = graphics.Delete();
+  if (status != kStatusOk) return status;
+  canvas = std::move(drawn);
   return kStatusOk;
 }

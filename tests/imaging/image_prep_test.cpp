@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "imaging/encoded_check.h"
 #include "imaging/image_prep.h"
 #include "support/temp_dir.h"
@@ -67,6 +69,23 @@ TEST(ScaledSize, NeverMakesASideOfZeroPixels) {
   // Out-of-range percentages from a damaged settings record still give a drawable size.
   EXPECT_EQ(ScaledSize({640, 480}, Scaling(0, 0)), (PixelSize{1, 1}));
   EXPECT_EQ(ScaledSize({640, 480}, Scaling(-20, 0)), (PixelSize{1, 1}));
+}
+
+TEST(PreparationBytesEstimate, ComesFromTheHeadersPixelSizeElseTheFileSize) {
+  using Bytes = std::vector<unsigned char>;
+  const Bytes gif = {'G', 'I', 'F', '8', '7', 'a', 0x10, 0x27, 0xE8, 0x03, 0, 0, 0};  // 10000 x 1000
+  Bytes bmp(54, 0);
+  bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[18] = 100;  // 100 x -50 (rows top first)
+  bmp[22] = 0xCE, bmp[23] = bmp[24] = bmp[25] = 0xFF;
+  const Bytes text = {'h', 'e', 'l', 'l', 'o'};
+  const struct {
+    const Bytes* head;
+    std::int64_t fileSize;
+    std::int64_t expected;
+  } cases[] = {{&gif, 500, 10000LL * 1000 * 8}, {&bmp, 500, 100 * 50 * 8}, {&text, 500, 500 * 8}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(PreparationBytesEstimate(c.head->data(), c.head->size(), c.fileSize), c.expected);
+  }
 }
 
 TEST(ReadWholeFile, ReadsEveryByteAndRefusesEmptyOrMissingFiles) {
