@@ -54,7 +54,11 @@ namespace {
 // A run-length BMP as our own decoder gives it, in a GDI+ bitmap.
 std::int32_t LoadRunLengthBmp(GdipImage& image, const std::vector<unsigned char>& file) {
   DecodedBmp decoded;
-  if (!DecodeRunLengthBmp(file.data(), file.size(), decoded)) return kStatusUnknownImageFormat;
+  try {
+    if (!DecodeRunLengthBmp(file.data(), file.size(), decoded)) return kStatusUnknownImageFormat;
+  } catch (const std::bad_alloc&) {
+    return kStatusOutOfMemory;  // as GDI+ says it: the build judges the need
+  }
   Gdiplus::GpBitmap* bitmap = nullptr;
   auto status = static_cast<std::int32_t>(
       gdip::GdipCreateBitmapFromScan0(decoded.width, decoded.height, 0, PixelFormat24bppRGB, nullptr, &bitmap));
