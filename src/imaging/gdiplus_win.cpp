@@ -178,10 +178,13 @@ std::int32_t DrawOnBlackCanvas(const GdipImage& image, PixelSize canvasSize, REC
                                GdipImage& canvas) {
   if (!DibCanvas::Possible(canvasSize.width, canvasSize.height)) return kStatusOutOfMemory;
   Gdiplus::GpBitmap* bitmap = nullptr;
-  auto status = static_cast<std::int32_t>(gdip::GdipCreateBitmapFromScan0(
-      canvasSize.width, canvasSize.height, 0, PixelFormat24bppRGB, nullptr, &bitmap));
-  if (status != kStatusOk) return status;
+  // A canvas that cannot be had is memory running short, whatever GDI+ says.
+  if (gdip::GdipCreateBitmapFromScan0(canvasSize.width, canvasSize.height, 0, PixelFormat24bppRGB, nullptr,
+                                      &bitmap) != Gdiplus::Ok) {
+    return kStatusOutOfMemory;
+  }
   GdipImage drawn(bitmap);
+  std::int32_t status = kStatusOk;
   GdipGraphics graphics;
   status = static_cast<std::int32_t>(gdip::GdipGetImageGraphicsContext(drawn.get(), graphics.Receive()));
   if (status != kStatusOk) return status;
