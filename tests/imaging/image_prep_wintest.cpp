@@ -526,8 +526,14 @@ TEST_F(ImagePrep, PixelsARunLengthBmpSkipsAreBlackWhateverCameBefore) {
     EXPECT_EQ(page.At(30, 15), kBlue);
     EXPECT_EQ(page.At(30, 2), kBlack) << "after the early end";
     ExaminedImage examined;
-    EXPECT_TRUE(ExamineImageFile(FixturePath(L"rle-skips.bmp"), 250, examined));
-    EXPECT_EQ(examined.width, 40);
+    ASSERT_TRUE(ExamineImageFile(FixturePath(L"rle-skips.bmp"), 250, examined));
+    // The thumbnail the same way up: the top rows black, the skipped run black.
+    DIBSECTION thumb{};
+    ASSERT_EQ(::GetObjectW(examined.thumbnail.get(), sizeof thumb, &thumb), static_cast<int>(sizeof thumb));
+    const auto* bits = static_cast<const unsigned char*>(thumb.dsBm.bmBits);
+    const auto bgr = [&](int x, int y) { return bits + (29 - y) * thumb.dsBm.bmWidthBytes + 3 * x; };
+    EXPECT_EQ(bgr(2, 2)[2] + bgr(8, 15)[2], 0);
+    EXPECT_EQ(bgr(2, 15)[2], 255);
     pages.push_back(page.pixels);
   }
   EXPECT_EQ(pages[0], pages[1]);
