@@ -89,25 +89,9 @@ class GdipGraphics {
   Gdiplus::GpGraphics* graphics_ = nullptr;
 };
 
-// A 24-bit device-independent bitmap, all black, to draw on.
-class DibCanvas {
- public:
-  DibCanvas() = default;
-  ~DibCanvas();
-  DibCanvas(const DibCanvas&) = delete;
-  DibCanvas& operator=(const DibCanvas&) = delete;
-
-  // False when the size is not possible (see Possible) or GDI refuses.
-  bool Create(std::int32_t width, std::int32_t height);
-  // Whether a canvas of this size can exist at all: both sides positive and
-  // its pixels within the 2 GB GDI counts in.
-  static bool Possible(std::int32_t width, std::int32_t height);
-  HBITMAP handle() const { return bitmap_; }
-  void Release();
-
- private:
-  HBITMAP bitmap_ = nullptr;
-};
+// Whether a 24-bit canvas of this size can exist at all: both sides
+// positive and its pixels within the 2 GB GDI and GDI+ count in.
+bool CanvasPossible(std::int32_t width, std::int32_t height);
 
 // A memory device context with one bitmap selected into it.
 class CanvasDc {

@@ -11,7 +11,7 @@ namespace {
 
 // A 24-bit device-independent bitmap of the given size, or null.
 win::UniqueBitmap CreateBitmap24(std::int32_t width, std::int32_t height) {
-  if (!DibCanvas::Possible(width, height)) return {};
+  if (!CanvasPossible(width, height)) return {};
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;

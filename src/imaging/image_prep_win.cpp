@@ -117,7 +117,7 @@ std::int32_t FlattenTo24Bit(GdipImage& image) {
   if (status != kStatusOk) return status;
   // A file whose header claims more pixels than any canvas can hold is a
   // damaged or hostile file, not a shortage of memory.
-  if (!DibCanvas::Possible(size.width, size.height)) return kStatusWin32Error;
+  if (!CanvasPossible(size.width, size.height)) return kStatusWin32Error;
   return Redraw(image, size, RECT{0, 0, size.width, size.height}, nullptr, true);
 }
 
