@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 // How a fault is turned back into a return. The process-wide filter for
 // unhandled exceptions is asked only after every handler of the faulting
 // thread has declined the fault, so a decoder that handles its own faults
@@ -13,10 +15,11 @@
 //
 // Why that is safe enough: the decoder's frames are abandoned, not unwound, so
 // what they held is leaked: memory, and the lock of the decoder object that
-// was decoding, an object nobody can reach any more. The faults caught are
-// reads and writes through bad pointers and the like inside decoder code, not
-// inside the heap, so no process-wide lock is left held by them. A stack
-// overflow is not caught: its guard page would be gone afterwards.
+// was decoding, an object nobody can reach any more. Process-wide locks (the
+// heap's, the loader's) belong to the system's own library: a fault inside
+// it is not caught, since the thread may hold one of them and the next
+// allocation would then wait for ever; the program ends as it always did.
+// A stack overflow is not caught either: its guard page would be gone.
 namespace {
 
 struct GuardFrame {
@@ -31,9 +34,14 @@ struct GuardFrame {
 
 thread_local GuardFrame* t_guard = nullptr;
 LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
+// Where ntdll.dll (heap, loader, locks) lies in memory.
+std::uintptr_t g_systemBegin = 0;
+std::uintptr_t g_systemEnd = 0;
 
 bool Recoverable(const EXCEPTION_RECORD& record) {
   if (record.ExceptionFlags & EXCEPTION_NONCONTINUABLE) return false;
+  const auto at = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+  if (at >= g_systemBegin && at < g_systemEnd) return false;
   switch (record.ExceptionCode) {
     case EXCEPTION_ACCESS_VIOLATION:
     case EXCEPTION_IN_PAGE_ERROR:
@@ -80,6 +88,13 @@ void SetRegistrations(void* head) { asm volatile("movl %0, %%fs:0" : : "r"(head)
 #endif
 
 bool InstallFilter() {
+  if (const HMODULE system = ::GetModuleHandleW(L"ntdll.dll")) {
+    const auto* base = reinterpret_cast<const unsigned char*>(system);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    g_systemBegin = reinterpret_cast<std::uintptr_t>(base);
+    g_systemEnd = g_systemBegin + nt->OptionalHeader.SizeOfImage;
+  }
   g_previousFilter = ::SetUnhandledExceptionFilter(FaultFilter);
   return true;
 }
