@@ -90,6 +90,10 @@ std::size_t ExpandFolders(std::vector<std::wstring>& paths, bool recurse) {
   return paths.size();
 }
 
+void IntakeProgress::AddElementFailed(const wchar_t* procedure, std::int32_t line) {
+  throw AddElementFailure(procedure, line);
+}
+
 namespace {
 
 bool AppendSkipped(std::vector<std::wstring>& skipped, const std::wstring& path) {
