@@ -310,7 +310,9 @@ void RunBuildCommand() {
   }
   if (settings.DocTitleFromFileName == 1) settings.DocTitle = PdfTitleFromFileName(path);
   if (BuildPdfWithWindow(path, g_main->log, items, settings) != 1) return;
-  if (platform::FileSize(path) <= 0) return;
+  // After Cancel, or when no page was placed, the file at path (if any) is
+  // an older one: it is not shown as if it were the result.
+  if (!g_main->log.PdfWritten || platform::FileSize(path) <= 0) return;
   if (settings.OpenPdf == 1) Opener()(path);
   if (settings.OpenDir == 1) Opener()(FolderPart(path));
 }

@@ -209,7 +209,13 @@ int Run(const std::vector<std::wstring>& args) {
     return kExitStopped;
   }
 
-  const DropIntake intake = TakeDroppedPaths(std::move(dropped), settings, ProbeImageHeaders);
+  DropIntake intake;
+  try {
+    intake = TakeDroppedPaths(std::move(dropped), settings, ProbeImageHeaders);
+  } catch (const AddElementFailure& failure) {
+    err.Write(ConsoleLines(FatalErrorText(failure.procedure, failure.line, L"AddElement failed.")));
+    return kExitStopped;
+  }
   if (intake.added.empty()) {
     err.Write(L"No files added, format not supported.\n");
     return kExitProblems;

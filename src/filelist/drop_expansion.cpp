@@ -90,6 +90,23 @@ std::size_t ExpandFolders(std::vector<std::wstring>& paths, bool recurse) {
   return paths.size();
 }
 
+void IntakeProgress::AddElementFailed(const wchar_t* procedure, std::int32_t line) {
+  throw AddElementFailure(procedure, line);
+}
+
+namespace {
+
+bool AppendSkipped(std::vector<std::wstring>& skipped, const std::wstring& path) {
+  try {
+    skipped.push_back(path);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::int32_t ProcesFilesDropped(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
                                 std::vector<std::wstring>& skipped, bool& cancelled, const FileExaminer& examine,
                                 IntakeProgress& progress) {
@@ -102,11 +119,11 @@ std::int32_t ProcesFilesDropped(const std::vector<std::wstring>& paths, FileList
     ++processed;
     FileItem item = NewItem(list, added, path);
     if (examine(item)) {
-      AddItemToList(list, std::move(item));
+      if (!AddItemToList(list, std::move(item))) progress.AddElementFailed(L"AddItemToList", kLineAddItemToList);
       ++added;
       progress.Added(list.Items.back());
-    } else {
-      skipped.push_back(path);
+    } else if (!AppendSkipped(skipped, path)) {
+      progress.AddElementFailed(L"ProcesFilesDropped", kLineSkippedElement);
     }
     if (progress.Step(processed * 100, cancelled)) break;
   }
@@ -123,7 +140,7 @@ std::int32_t AddFilesDropped(const std::vector<std::wstring>& paths, FileList& l
   for (const std::wstring& path : paths) {
     FileItem item = NewItem(list, added, path);
     item.FileSize = std::max<std::int64_t>(platform::FileSize(path), 0);
-    AddItemToList(list, std::move(item));
+    if (!AddItemToList(list, std::move(item))) progress.AddElementFailed(L"AddItemToList", kLineAddItemToList);
     ++added;
     progress.Added(list.Items.back());
     if (progress.Step(static_cast<std::int64_t>(added) * 100, ignored)) break;

@@ -6,6 +6,7 @@
 // handling and the console companion.
 #include <cstdint>
 #include <functional>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,12 @@ using FileExaminer = std::function<bool(FileItem& item)>;
 
 // What the user sees of an intake: the progress window on the desktop,
 // nothing in the console. Every call has a do-nothing default.
+struct AddElementFailure : std::bad_alloc {
+  AddElementFailure(const wchar_t* p, std::int32_t l) : procedure(p), line(l) {}
+  const wchar_t* procedure;
+  std::int32_t line;
+};
+
 class IntakeProgress {
  public:
   virtual ~IntakeProgress() = default;
@@ -60,6 +67,10 @@ class IntakeProgress {
   virtual void Finish(std::int64_t value) { (void)value; }
   // The list was sorted after the drop: rows anew from the records, row 0 current.
   virtual void Sorted() {}
+  // No memory for another record or skipped path: the fatal report names
+  // procedure and line with "AddElement failed.". Does not return; without
+  // a window it throws AddElementFailure for the caller to report.
+  [[noreturn]] virtual void AddElementFailed(const wchar_t* procedure, std::int32_t line);
 };
 
 // ProcesFilesDropped: every path examined in order; accepted files become

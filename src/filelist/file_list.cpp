@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <new>
 #include <string_view>
 
 #include "filelist/name_order.h"
@@ -18,9 +19,14 @@ FileList& ProgramFileList() {
   return list;
 }
 
-void AddItemToList(FileList& list, FileItem item) {
-  list.TotalFileBytes += item.FileSize;
-  list.Items.push_back(std::move(item));
+bool AddItemToList(FileList& list, FileItem item) {
+  try {
+    list.Items.push_back(std::move(item));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  list.TotalFileBytes += list.Items.back().FileSize;
+  return true;
 }
 
 FileItem* FindItem(FileList& list, std::int32_t id) {

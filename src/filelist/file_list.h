@@ -76,7 +76,12 @@ struct FileList {
 FileList& ProgramFileList();
 
 // Appends the record and adds its size to the total. The view is not touched.
-void AddItemToList(FileList& list, FileItem item);
+// False, with the list as it was, when there is no memory for another record.
+bool AddItemToList(FileList& list, FileItem item);
+
+// Where the intake's "AddElement failed." reports come from.
+inline constexpr std::int32_t kLineAddItemToList = 1492;
+inline constexpr std::int32_t kLineSkippedElement = 1867;
 
 // The first record with this Id, or null.
 FileItem* FindItem(FileList& list, std::int32_t id);

@@ -175,3 +175,7 @@ void IntakeProgressWindow::HandlePendingEvents(int pauseMs) {
     if (pauseMs >= 0) ::Sleep(static_cast<DWORD>(pauseMs));
   }
 }
+
+void IntakeProgressWindow::AddElementFailed(const wchar_t* procedure, std::int32_t line) {
+  FatalError(procedure, line, L"AddElement failed.");
+}

@@ -29,6 +29,7 @@ class IntakeProgressWindow : public IntakeProgress {
   bool Step(std::int64_t value, bool& cancelled) override;
   void Finish(std::int64_t value) override;
   void Sorted() override;
+  [[noreturn]] void AddElementFailed(const wchar_t* procedure, std::int32_t line) override;
 
   HWND window() const { return window_; }
 

@@ -1,8 +1,9 @@
 #include "imaging/gdiplus_win.h"
 
-#include <cstring>
 #include <limits>
 #include <new>
+
+#include "imaging/decoder_guard_win.h"
 
 GdiplusSession::GdiplusSession() {
   Gdiplus::GdiplusStartupInput input;
@@ -43,8 +44,6 @@ std::int32_t GdipGraphics::Delete() {
   return static_cast<std::int32_t>(gdip::GdipDeleteGraphics(std::exchange(graphics_, nullptr)));
 }
 
-DibCanvas::~DibCanvas() { Release(); }
-
 namespace {
 
 // Rows are padded to four bytes.
@@ -55,37 +54,11 @@ std::uint64_t CanvasBytes(std::int32_t width, std::int32_t height) {
 
 }  // namespace
 
-bool DibCanvas::Possible(std::int32_t width, std::int32_t height) {
+bool CanvasPossible(std::int32_t width, std::int32_t height) {
   if (width <= 0 || height <= 0) return false;
   const std::uint64_t bytes = CanvasBytes(width, height);
   return bytes <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) &&
          bytes <= std::numeric_limits<std::size_t>::max();
-}
-
-bool DibCanvas::Create(std::int32_t width, std::int32_t height) {
-  Release();
-  if (!Possible(width, height)) return false;
-  const std::uint64_t bytes = CanvasBytes(width, height);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  bitmap_ = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap_ || !bits) {
-    Release();
-    return false;
-  }
-  // Transparent parts of the drawn image show this black.
-  std::memset(bits, 0, static_cast<std::size_t>(bytes));
-  return true;
-}
-
-void DibCanvas::Release() {
-  if (bitmap_) ::DeleteObject(std::exchange(bitmap_, nullptr));
 }
 
 CanvasDc::CanvasDc(HBITMAP bitmap) {
@@ -169,5 +142,44 @@ std::int32_t ReadWholeStream(IStream* stream, std::vector<unsigned char>& block)
     got += n;
   }
   block.swap(data);
+  return kStatusOk;
+}
+
+std::int32_t DrawOnBlackCanvas(const GdipImage& image, PixelSize canvasSize, RECT rect, const DrawQuality* quality,
+                               GdipImage& canvas) {
+  if (!CanvasPossible(canvasSize.width, canvasSize.height)) return kStatusOutOfMemory;
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  // A canvas that cannot be had is memory running short, whatever GDI+ says.
+  if (gdip::GdipCreateBitmapFromScan0(canvasSize.width, canvasSize.height, 0, PixelFormat24bppRGB, nullptr,
+                                      &bitmap) != Gdiplus::Ok) {
+    return kStatusOutOfMemory;
+  }
+  GdipImage drawn(bitmap);
+  std::int32_t status = kStatusOk;
+  GdipGraphics graphics;
+  status = static_cast<std::int32_t>(gdip::GdipGetImageGraphicsContext(drawn.get(), graphics.Receive()));
+  if (status != kStatusOk) return status;
+  // Transparent parts of the drawn image show this black.
+  status = static_cast<std::int32_t>(gdip::GdipGraphicsClear(graphics.get(), 0xFF000000));
+  if (status != kStatusOk) return status;
+  if (quality) {
+    status = static_cast<std::int32_t>(gdip::GdipSetInterpolationMode(graphics.get(), quality->interpolation));
+    if (status != kStatusOk) return status;
+    status = static_cast<std::int32_t>(gdip::GdipSetSmoothingMode(graphics.get(), quality->smoothing));
+    if (status != kStatusOk) return status;
+  }
+  Gdiplus::GpGraphics* target = graphics.get();
+  status = GuardDecoderCall([&] {
+    return gdip::GdipDrawImageRectI(target, image.get(), rect.left, rect.top, rect.right - rect.left,
+                                    rect.bottom - rect.top);
+  });
+  if (status == kStatusDecoderFault) {
+    graphics.Abandon();
+    return status;
+  }
+  if (status != kStatusOk) return status;
+  status = graphics.Delete();
+  if (status != kStatusOk) return status;
+  canvas = std::move(drawn);
   return kStatusOk;
 }

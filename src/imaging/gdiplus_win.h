@@ -63,6 +63,9 @@ class GdipImage {
   std::int32_t Dispose();
   // Takes ownership of a new image, releasing the current one.
   void Reset(Gdiplus::GpImage* image);
+  // Lets go of an image a decoder faulted on, without releasing it: GDI+
+  // could fault again on it. Its memory is lost.
+  void Abandon() { image_ = nullptr; }
 
  private:
   Gdiplus::GpImage* image_ = nullptr;
@@ -79,30 +82,16 @@ class GdipGraphics {
   Gdiplus::GpGraphics* get() const { return graphics_; }
   Gdiplus::GpGraphics** Receive();
   std::int32_t Delete();
+  // As GdipImage::Abandon, for a graphics object that was drawing a faulting image.
+  void Abandon() { graphics_ = nullptr; }
 
  private:
   Gdiplus::GpGraphics* graphics_ = nullptr;
 };
 
-// A 24-bit device-independent bitmap, all black, to draw on.
-class DibCanvas {
- public:
-  DibCanvas() = default;
-  ~DibCanvas();
-  DibCanvas(const DibCanvas&) = delete;
-  DibCanvas& operator=(const DibCanvas&) = delete;
-
-  // False when the size is not possible (see Possible) or GDI refuses.
-  bool Create(std::int32_t width, std::int32_t height);
-  // Whether a canvas of this size can exist at all: both sides positive and
-  // its pixels within the 2 GB GDI counts in.
-  static bool Possible(std::int32_t width, std::int32_t height);
-  HBITMAP handle() const { return bitmap_; }
-  void Release();
-
- private:
-  HBITMAP bitmap_ = nullptr;
-};
+// Whether a 24-bit canvas of this size can exist at all: both sides
+// positive and its pixels within the 2 GB GDI and GDI+ count in.
+bool CanvasPossible(std::int32_t width, std::int32_t height);
 
 // A memory device context with one bitmap selected into it.
 class CanvasDc {
@@ -153,6 +142,18 @@ class SingleLongParameter {
   ULONG value_;
   Gdiplus::EncoderParameters list_;
 };
+
+// Draws image into rect of a new GDI+ 24-bit canvas of canvasSize, cleared
+// to black first, through a GDI+ graphics object (drawing through a device
+// context ignores the alpha of palette images under Wine). quality, when
+// given, sets interpolation and smoothing. The draw runs guarded: a decoder
+// fault returns kStatusDecoderFault, and image must then be abandoned.
+struct DrawQuality {
+  Gdiplus::InterpolationMode interpolation;
+  Gdiplus::SmoothingMode smoothing;
+};
+std::int32_t DrawOnBlackCanvas(const GdipImage& image, PixelSize canvasSize, RECT rect, const DrawQuality* quality,
+                               GdipImage& canvas);
 
 std::int32_t GetImageSize(const GdipImage& image, PixelSize& size);
 std::int32_t GetImageRawFormat(const GdipImage& image, GUID& format);

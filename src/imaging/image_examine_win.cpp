@@ -1,7 +1,9 @@
 #include "imaging/image_examine_win.h"
 
+#include <cstring>
 #include <new>
 
+#include "imaging/decoder_guard_win.h"
 #include "imaging/thumbnail_size.h"
 #include "platform/file.h"
 
@@ -9,7 +11,7 @@ namespace {
 
 // A 24-bit device-independent bitmap of the given size, or null.
 win::UniqueBitmap CreateBitmap24(std::int32_t width, std::int32_t height) {
-  if (!DibCanvas::Possible(width, height)) return {};
+  if (!CanvasPossible(width, height)) return {};
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -51,7 +53,9 @@ bool Examine(const std::wstring& path, std::int32_t box, ExaminedImage& examined
   examined.width = pixels.width;
   examined.height = pixels.height;
   win::UniqueBitmap bitmap;
-  if (DrawImageToBitmap(image, bitmap) != kStatusOk) return false;
+  const std::int32_t drawn = DrawImageToBitmap(image, bitmap);
+  if (drawn == kStatusDecoderFault) image.Abandon();
+  if (drawn != kStatusOk) return false;
   if (image.Dispose() != kStatusOk) return false;
   if (!bitmap) return true;  // no drawing context: accepted without a thumbnail
   const ThumbnailDimensions reduced = ReducedThumbnailSize(pixels.width, pixels.height, box);
@@ -70,20 +74,32 @@ std::int32_t DrawImageToBitmap(const GdipImage& image, win::UniqueBitmap& bitmap
   if (sizeStatus != kStatusOk) return sizeStatus;
   win::UniqueBitmap drawn = CreateBitmap24(size.width, size.height);
   if (!drawn) return kStatusOutOfMemory;
-  CanvasDc dc(drawn.get());
-  if (!dc) return kStatusOk;
-  GdipGraphics graphics;
-  auto status = static_cast<std::int32_t>(gdip::GdipCreateFromHDC(dc.get(), graphics.Receive()));
-  if (status != kStatusOk) return status;
-  status = static_cast<std::int32_t>(
-      gdip::GdipDrawImageRectI(graphics.get(), image.get(), 0, 0, size.width, size.height));
+  GdipImage canvas;
+  auto status = DrawOnBlackCanvas(image, size, RECT{0, 0, size.width, size.height}, nullptr, canvas);
   // GDI+ may decode a file only when it is first drawn and then reports the
   // damage it finds with whatever status it likes: the file cannot be drawn.
+  if (status == kStatusDecoderFault || status == kStatusOutOfMemory) return status;
   if (status != kStatusOk) return kStatusWin32Error;
-  // The graphics object draws through the context: it goes first.
-  status = graphics.Delete();
+  // The canvas's rows go into the bitmap's, which lie bottom row first.
+  DIBSECTION section{};
+  if (::GetObjectW(drawn.get(), sizeof section, &section) != sizeof section || !section.dsBm.bmBits) {
+    return kStatusOk;  // no pixels to write to: accepted without a thumbnail
+  }
+  Gdiplus::BitmapData rows{};
+  const Gdiplus::GpRect all(0, 0, size.width, size.height);
+  auto* canvasBitmap = static_cast<Gdiplus::GpBitmap*>(canvas.get());
+  status = static_cast<std::int32_t>(
+      gdip::GdipBitmapLockBits(canvasBitmap, &all, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &rows));
   if (status != kStatusOk) return status;
-  dc.Close();
+  const auto rowBytes = static_cast<std::size_t>(size.width) * 3;
+  auto* target = static_cast<unsigned char*>(section.dsBm.bmBits);
+  for (std::int32_t y = 0; y < size.height; ++y) {
+    std::memcpy(target + static_cast<std::size_t>(size.height - 1 - y) * section.dsBm.bmWidthBytes,
+                static_cast<const unsigned char*>(rows.Scan0) + static_cast<std::ptrdiff_t>(y) * rows.Stride,
+                rowBytes);
+  }
+  status = static_cast<std::int32_t>(gdip::GdipBitmapUnlockBits(canvasBitmap, &rows));
+  if (status != kStatusOk) return status;
   bitmap = std::move(drawn);
   return kStatusOk;
 }

@@ -28,6 +28,7 @@ bool ExamineImageFile(const std::wstring& path, std::int32_t box, ExaminedImage&
 
 // Renders image at its own pixel size into a new 24-bit bitmap (bitmap is
 // replaced only on success). Returns a GDI+ status: 3 when the bitmap cannot
-// be made, 7 when the image's pixels cannot be drawn. When no drawing context
+// be made, 7 when the image's pixels cannot be drawn, kStatusDecoderFault
+// when the decoder faulted on them (the image must then be abandoned). When no drawing context
 // can be opened, 0 is returned and bitmap stays empty.
 std::int32_t DrawImageToBitmap(const GdipImage& image, win::UniqueBitmap& bitmap);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "imaging/image_probe.h"
 #include "platform/file.h"
 
 std::int32_t JpegQualityForLevel(std::int32_t level) {
@@ -36,4 +37,29 @@ bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& block) 
   }
   std::vector<unsigned char>().swap(block);
   return false;
+}
+
+std::int64_t PreparationBytesEstimate(const unsigned char* head, std::size_t size, std::int64_t fileSize) {
+  std::int64_t width = 0;
+  std::int64_t height = 0;
+  const JpegInfo jpeg = InspectJpeg(head, size, false);
+  const PngInfo png = InspectPng(head, size, false);
+  const GifInfo gif = InspectGif(head, size);
+  const BmpInfo bmp = InspectBmp(head, size);
+  if (jpeg.width > 0) {
+    width = jpeg.width;
+    height = jpeg.height;
+  } else if (png.png) {
+    width = png.width;
+    height = png.height;
+  } else if (gif.gif) {
+    width = gif.width;
+    height = gif.height;
+  } else if (bmp.bmp) {
+    width = bmp.width;
+    height = bmp.height < 0 ? -std::int64_t{bmp.height} : bmp.height;
+  }
+  // Four bytes a pixel decoded, three on the canvas, with room to spare.
+  if (width > 0 && height > 0) return width * height * 8;
+  return std::max<std::int64_t>(fileSize, 0) * 8;
 }

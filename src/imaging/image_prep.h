@@ -44,6 +44,11 @@ struct PreparedImage {
   // been turned already (1). width and height are the data's own, before
   // the turn.
   std::int32_t orientation = 1;
+  // Set when opening the file itself reported memory short (status 3): the
+  // memory its image would need, from its headers, for the build to judge
+  // whether memory really is short or the file is damaged (GDI+ on Windows
+  // says 3 for many damaged files).
+  std::int64_t loadNeedBytes = 0;
 };
 
 
@@ -68,6 +73,11 @@ std::int32_t JpegQualityForLevel(std::int32_t level);
 // the whole part of side x ImageScaling / 100, exactly, and never drops
 // below one pixel.
 std::optional<PixelSize> ScaledSize(PixelSize source, const Settings& settings);
+
+// A generous estimate of the memory an image needs while it is prepared
+// (decoded image and canvas), from the first bytes of its file: the pixel
+// size of a JPEG, PNG, GIF or BMP header, else a multiple of the file size.
+std::int64_t PreparationBytesEstimate(const unsigned char* head, std::size_t size, std::int64_t fileSize);
 
 // Reads the whole file into block. False, with block empty, when the file is
 // missing, empty or unreadable, or memory runs short.

@@ -2,6 +2,7 @@
 #include <new>
 #include <vector>
 
+#include "imaging/decoder_guard_win.h"
 #include "imaging/gdiplus_win.h"
 #include "imaging/image_prep.h"
 #include "imaging/image_probe.h"
@@ -9,46 +10,25 @@
 
 namespace {
 
-struct DrawQuality {
-  Gdiplus::InterpolationMode interpolation;
-  Gdiplus::SmoothingMode smoothing;
-};
-
 // Draws image into rect of a new black canvas of canvasSize and replaces the
 // image with the result. The old image is released as soon as it has been
-// drawn, so that a decoded image and the new bitmap never coexist.
+// drawn, so that a decoded image and the new bitmap coexist only briefly.
 std::int32_t Redraw(GdipImage& image, PixelSize canvasSize, RECT rect, const DrawQuality* quality,
                     bool fileDraw) {
-  DibCanvas canvas;
-  if (!canvas.Create(canvasSize.width, canvasSize.height)) return kStatusOutOfMemory;
-  CanvasDc dc(canvas.handle());
-  if (!dc) return kStatusGenericError;
-  GdipGraphics graphics;
-  auto status = static_cast<std::int32_t>(gdip::GdipCreateFromHDC(dc.get(), graphics.Receive()));
-  if (status != kStatusOk) return status;
-  if (quality) {
-    status = static_cast<std::int32_t>(
-        gdip::GdipSetInterpolationMode(graphics.get(), quality->interpolation));
-    if (status != kStatusOk) return status;
-    status = static_cast<std::int32_t>(gdip::GdipSetSmoothingMode(graphics.get(), quality->smoothing));
-    if (status != kStatusOk) return status;
+  GdipImage canvas;
+  auto status = DrawOnBlackCanvas(image, canvasSize, rect, quality, canvas);
+  if (status == kStatusDecoderFault) {
+    image.Abandon();
+    return status;
   }
-  status = static_cast<std::int32_t>(gdip::GdipDrawImageRectI(
-      graphics.get(), image.get(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top));
   // GDI+ may decode a file only when it is first drawn, and reports damage
   // found then with whatever status it likes: that is the user's file being
   // unusable, not a fault of ours. Memory running out is the exception: the
   // next file would fare no better, so the build has to stop.
   if (status != kStatusOk) return fileDraw && status != kStatusOutOfMemory ? kStatusWin32Error : status;
-  status = graphics.Delete();
-  if (status != kStatusOk) return status;
-  dc.Close();
   status = image.Dispose();
   if (status != kStatusOk) return status;
-  Gdiplus::GpBitmap* bitmap = nullptr;
-  status = static_cast<std::int32_t>(gdip::GdipCreateBitmapFromHBITMAP(canvas.handle(), nullptr, &bitmap));
-  if (status != kStatusOk) return status;
-  image.Reset(bitmap);
+  image = std::move(canvas);
   return kStatusOk;
 }
 
@@ -59,20 +39,68 @@ std::int32_t EncodeWith(const GdipImage& image, const wchar_t* mime,
   if (status != kStatusOk) return status;
   ComStream stream;
   if (!CreateMemoryStream(stream)) return kStatusWin32Error;
-  status = static_cast<std::int32_t>(
-      gdip::GdipSaveImageToStream(image.get(), stream.get(), &encoder, parameter.list()));
+  // Saving an image straight from the file decodes it.
+  IStream* target = stream.get();
+  status = GuardDecoderCall(
+      [&] { return gdip::GdipSaveImageToStream(image.get(), target, &encoder, parameter.list()); });
   if (status != kStatusOk) return status;
   return ReadWholeStream(stream.get(), block);
 }
 
 }  // namespace
 
-std::int32_t LoadImageFile(GdipImage& image, const std::wstring& path) {
+namespace {
+
+// A run-length BMP as our own decoder gives it, in a GDI+ bitmap.
+std::int32_t LoadRunLengthBmp(GdipImage& image, const std::vector<unsigned char>& file) {
+  DecodedBmp decoded;
+  try {
+    if (!DecodeRunLengthBmp(file.data(), file.size(), decoded)) return kStatusUnknownImageFormat;
+  } catch (const std::bad_alloc&) {
+    return kStatusOutOfMemory;  // as GDI+ says it: the build judges the need
+  }
   Gdiplus::GpBitmap* bitmap = nullptr;
-  const auto status = gdip::GdipCreateBitmapFromFile(path.c_str(), &bitmap);
-  if (status != Gdiplus::Ok) {
+  auto status = static_cast<std::int32_t>(
+      gdip::GdipCreateBitmapFromScan0(decoded.width, decoded.height, 0, PixelFormat24bppRGB, nullptr, &bitmap));
+  if (status != kStatusOk) return status;
+  GdipImage loaded(bitmap);
+  Gdiplus::BitmapData data{};
+  data.Width = static_cast<UINT>(decoded.width);
+  data.Height = static_cast<UINT>(decoded.height);
+  data.Stride = decoded.stride;
+  data.PixelFormat = PixelFormat24bppRGB;
+  data.Scan0 = decoded.pixels.data();
+  const Gdiplus::GpRect all(0, 0, decoded.width, decoded.height);
+  status = static_cast<std::int32_t>(gdip::GdipBitmapLockBits(
+      bitmap, &all, Gdiplus::ImageLockModeWrite | Gdiplus::ImageLockModeUserInputBuf, PixelFormat24bppRGB, &data));
+  if (status != kStatusOk) return status;
+  status = static_cast<std::int32_t>(gdip::GdipBitmapUnlockBits(bitmap, &data));
+  if (status != kStatusOk) return status;
+  image = std::move(loaded);
+  return kStatusOk;
+}
+
+}  // namespace
+
+std::int32_t LoadImageFile(GdipImage& image, const std::wstring& path) {
+  // Shapes the platform's decoders are known to get wrong are settled from
+  // the file's own bytes first. A file we cannot read is left to GDI+.
+  std::vector<unsigned char> head;
+  if (platform::ReadFileRange(path, 0, 64, head)) {
+    const bool gif = InspectGif(head.data(), head.size()).gif;
+    const bool rle = IsRunLengthBmp(InspectBmp(head.data(), head.size()));
+    std::vector<unsigned char> file;
+    if ((gif || rle) && platform::ReadFileBytes(path, file)) {
+      if (gif && InspectGif(file.data(), file.size()).imageWithoutColours) return kStatusUnknownImageFormat;
+      if (rle) return LoadRunLengthBmp(image, file);
+    }
+  }
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  const auto status = GuardDecoderCall([&] { return gdip::GdipCreateBitmapFromFile(path.c_str(), &bitmap); });
+  if (status == kStatusDecoderFault) return status;  // whatever it made is lost with it
+  if (status != kStatusOk) {
     if (bitmap) gdip::GdipDisposeImage(bitmap);
-    return static_cast<std::int32_t>(status);
+    return status;
   }
   image.Reset(bitmap);
   return kStatusOk;
@@ -89,7 +117,7 @@ std::int32_t FlattenTo24Bit(GdipImage& image) {
   if (status != kStatusOk) return status;
   // A file whose header claims more pixels than any canvas can hold is a
   // damaged or hostile file, not a shortage of memory.
-  if (!DibCanvas::Possible(size.width, size.height)) return kStatusWin32Error;
+  if (!CanvasPossible(size.width, size.height)) return kStatusWin32Error;
   return Redraw(image, size, RECT{0, 0, size.width, size.height}, nullptr, true);
 }
 
@@ -179,13 +207,19 @@ std::int32_t TurnUpright(GdipImage& image, std::int32_t orientation) {
       {Gdiplus::Rotate270FlipNone, false}};
   if (orientation < 2 || orientation > 8) return kStatusOk;
   const Steps& steps = kSteps[orientation];
-  auto status = static_cast<std::int32_t>(gdip::GdipImageRotateFlip(image.get(), steps.first));
+  // Turning a file's image decodes it.
+  Gdiplus::GpImage* turned = image.get();
+  auto status = GuardDecoderCall([&] { return gdip::GdipImageRotateFlip(turned, steps.first); });
   if (status == kStatusOk && steps.thenMirror)
-    status = static_cast<std::int32_t>(gdip::GdipImageRotateFlip(image.get(), Gdiplus::RotateNoneFlipX));
+    status = GuardDecoderCall([&] { return gdip::GdipImageRotateFlip(turned, Gdiplus::RotateNoneFlipX); });
+  if (status == kStatusDecoderFault) image.Abandon();
   return status;
 }
 
 namespace {
+
+// The file's pixels cannot be drawn, or the decoder faulted on them.
+bool Unusable(std::int32_t status) { return status == kStatusWin32Error || status == kStatusDecoderFault; }
 
 PreparedImage Finish(PrepOutcome outcome, std::int32_t status) {
   PreparedImage result;
@@ -273,11 +307,12 @@ PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Se
     // picture as the user does.
     if (orientation != 1) {
       status = TurnUpright(image, orientation);
+      if (status == kStatusDecoderFault) return Finish(PrepOutcome::SkippedUnsupported, status);
       if (status != kStatusOk && status != kStatusOutOfMemory) {
         // Formats GDI+ cannot turn, and files it first decodes here and
         // finds damaged: redrawn on a canvas, which it can always turn.
         status = flatten();
-        if (status == kStatusWin32Error) return Finish(PrepOutcome::SkippedUnsupported, status);
+        if (Unusable(status)) return Finish(PrepOutcome::SkippedUnsupported, status);
         if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
         status = TurnUpright(image, orientation);
       }
@@ -288,7 +323,7 @@ PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Se
     }
     if (!flat) {
       status = flatten();
-      if (status == kStatusWin32Error) return Finish(PrepOutcome::SkippedUnsupported, status);
+      if (Unusable(status)) return Finish(PrepOutcome::SkippedUnsupported, status);
       if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
     }
     const auto scaled = ScaledSize(size, settings);
@@ -296,6 +331,7 @@ PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Se
       status = ScaleImage(image, scaled->width, scaled->height, Gdiplus::InterpolationModeHighQualityBicubic,
                           Gdiplus::SmoothingModeHighQuality);
       // Unflattened, this is the first time the file's pixels are drawn.
+      if (status == kStatusDecoderFault) return Finish(PrepOutcome::SkippedUnsupported, status);
       if (status != kStatusOk && flat && status != kStatusOutOfMemory)
         return Finish(PrepOutcome::SkippedUnsupported, kStatusWin32Error);
       if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
@@ -310,11 +346,15 @@ PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Se
       return EncodePng(image, result.data);
     };
     status = encode();
+    if (status == kStatusDecoderFault) {
+      image.Abandon();
+      return Finish(PrepOutcome::SkippedUnsupported, status);
+    }
     if (status != kStatusOk && status != kStatusOutOfMemory && flat && !scaled) {
       // Encoding straight from the file's image failed: go the long way
       // round, so that a file GDI+ can only draw is treated as before.
       status = FlattenTo24Bit(image);
-      if (status == kStatusWin32Error) return Finish(PrepOutcome::SkippedUnsupported, status);
+      if (Unusable(status)) return Finish(PrepOutcome::SkippedUnsupported, status);
       if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
       status = encode();
     }
@@ -349,7 +389,13 @@ PreparedImage PrepareImage(const std::wstring& path, const Settings& settings) {
     // Whatever else GDI+ says about a file it cannot open (Wine reports 1
     // for damaged and non-image files), the file is the problem: skip it and
     // go on with the build. Out of memory stops the build instead.
-    if (status == kStatusOutOfMemory) return Finish(PrepOutcome::GdiplusError, status);
+    if (status == kStatusOutOfMemory) {
+      PreparedImage shortOfMemory = Finish(PrepOutcome::GdiplusError, status);
+      std::vector<unsigned char> head;
+      platform::ReadFileRange(path, 0, 64 * 1024, head);
+      shortOfMemory.loadNeedBytes = PreparationBytesEstimate(head.data(), head.size(), platform::FileSize(path));
+      return shortOfMemory;
+    }
     if (status != kStatusOk) return Finish(PrepOutcome::SkippedUnsupported, status);
     return PrepareLoaded(image, path, settings, storeJpeg);
   } catch (const std::bad_alloc&) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // True when the file exists and GDI+ opens it as an image of a known size.
 // Whatever status GDI+ gives for a file it refuses (Wine says 1 for text and
@@ -77,3 +78,47 @@ std::int32_t PngPassThroughColour(const PngInfo& info);
 // PNG file ends: the end-of-image marker, or the IEND chunk.
 bool JpegTailComplete(const unsigned char* tail, std::size_t size);
 bool PngTailComplete(const unsigned char* tail, std::size_t size);
+
+struct GifInfo {
+  bool gif = false;  // signature and logical screen descriptor
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  // An image that has neither a local nor a global colour table: such a
+  // file makes the platform's GIF decoder read through a null pointer.
+  bool imageWithoutColours = false;
+};
+
+// Walks a GIF file's blocks up to the trailer or the end of the data.
+GifInfo InspectGif(const unsigned char* data, std::size_t size);
+
+struct BmpInfo {
+  bool bmp = false;  // file header and a Windows info header
+  std::int32_t width = 0;
+  std::int32_t height = 0;  // negative: rows stored top first
+  std::int32_t bitCount = 0;
+  std::int32_t compression = 0;  // 1 run-length 8-bit, 2 run-length 4-bit
+  std::uint32_t dataOffset = 0;
+  std::uint32_t paletteOffset = 0;
+  std::uint32_t paletteEntries = 0;
+};
+
+BmpInfo InspectBmp(const unsigned char* data, std::size_t size);
+
+// True for a bottom-up BMP whose pixels are run-length coded (8 or 4 bits).
+bool IsRunLengthBmp(const BmpInfo& info);
+
+// A run-length BMP decoded by us: the platform's decoder leaves the pixels
+// the runs skip as whatever its memory held, so a page could show pieces of
+// other images. Here every pixel starts black. Rows top first, three bytes a
+// pixel (blue, green, red), each row padded to four bytes.
+struct DecodedBmp {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t stride = 0;
+  std::vector<unsigned char> pixels;
+};
+
+// False when the file is not a run-length BMP, its palette is cut short, or
+// its size is beyond what a canvas can be; data that ends early leaves the
+// rest black. May throw std::bad_alloc.
+bool DecodeRunLengthBmp(const unsigned char* data, std::size_t size, DecodedBmp& out);

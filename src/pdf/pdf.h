@@ -13,6 +13,7 @@ enum PdfError : std::int32_t {
   kPdfFileCreationError = 3,
   kPdfFileIoError = 4,
   kPdfBadPng = 5,
+  kPdfTemporaryFileError = 6,  // the temporary file for image data cannot be created
 };
 
 enum PdfImageKind : std::int32_t { kPdfJpeg = 1, kPdfPng = 2 };

@@ -18,6 +18,7 @@ constexpr std::wstring_view kMessages[] = {
     L"File creation error",
     L"File I/O error",
     L"Unsupported PNG header or data corrupted",
+    L"Temporary file creation error",
 };
 
 void AppendTwoDigits(std::string& out, int value) {
@@ -75,7 +76,7 @@ std::int32_t ipf_SetError(std::int32_t code, std::wstring_view procedure, std::i
   d.errorCode = code;
   if (location != 0) d.errorLocation = location;
   std::wstring text;
-  if (code >= 1 && code <= 5) text = kMessages[code];
+  if (code >= 1 && code <= kPdfTemporaryFileError) text = kMessages[code];
   text += L"\r\n\r\nin ";
   text += procedure;
   text += L"() on line ";

@@ -127,6 +127,24 @@ PdfDocument& ipf_Document();
 // Records an error and returns its code. A location of 0 keeps the location
 // recorded by the failing step.
 std::int32_t ipf_SetError(std::int32_t code, std::wstring_view procedure, std::int32_t location);
+
+// Temporary files go beside the file they serve, under a name no user file
+// has: path with ".~1", ".~2", ... inserted before its extension (".tmp"),
+// each tried with create, which must fail on an existing file, until one is
+// made. A failure other than an existing file ends the search.
+template <typename Create>
+auto ipf_CreateBeside(const std::wstring& path, Create create) -> decltype(create(path)) {
+  const std::size_t dot = path.find_last_of(L'.');
+  const std::size_t slash = path.find_last_of(L"\\/");
+  const bool extension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+  const std::wstring stem = extension ? path.substr(0, dot) : path;
+  const std::wstring tail = extension ? path.substr(dot) : std::wstring();
+  for (int n = 1;; ++n) {
+    const std::wstring name = stem + L".~" + std::to_wstring(n) + tail;
+    auto file = create(name);
+    if (file.IsOpen() || n == 1000 || platform::FileSize(name) < 0) return file;
+  }
+}
 std::int32_t ipf_NextObjectNumber();
 std::int32_t ipf_NextImageIndex();
 

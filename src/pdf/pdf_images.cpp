@@ -109,8 +109,8 @@ std::int32_t ipf_HoldImageData(PdfStreamObject& object) {
     return kPdfOk;
   }
   if (!d.spill.IsOpen()) {
-    d.spill = platform::ScratchFile::Create(d.spillPath);
-    if (!d.spill.IsOpen()) return kPdfFileCreationError;
+    d.spill = ipf_CreateBeside(d.spillPath, [](const std::wstring& name) { return platform::ScratchFile::Create(name); });
+    if (!d.spill.IsOpen()) return kPdfTemporaryFileError;
   }
   std::int64_t offset = 0;
   if (!d.spill.Append(object.data.data(), object.data.size(), offset)) return kPdfFileIoError;
@@ -236,7 +236,7 @@ std::int32_t ImageFromMem(const std::wstring& name, std::int32_t kind, std::int3
     }
     // Past the threshold the data waits for the save on disk, not in memory.
     const std::int32_t held = ipf_HoldImageData(image);
-    if (held != kPdfOk) return Fail(held, held == kPdfFileCreationError ? 1860 : 1861);
+    if (held != kPdfOk) return Fail(held, held == kPdfTemporaryFileError ? 1860 : 1861);
     found = d.images.size() - 1;
   }
 

@@ -288,17 +288,22 @@ std::int32_t ipf_SavePdfToFile(platform::OutputFile& file) {
 
 namespace {
 
-// The new file is written beside the old one under this name and takes the
-// old one's place only when it is complete and on the disk.
-std::wstring TemporarySavePath(const std::wstring& path) { return path + L".tmp"; }
+// The new file is written beside the old one under a name of its own and
+// takes the old one's place only when it is complete and on the disk.
+platform::OutputFile CreateTemporarySave(const std::wstring& path, std::wstring& temp) {
+  return ipf_CreateBeside(path + L".tmp", [&temp](const std::wstring& name) {
+    temp = name;
+    return platform::OutputFile::CreateNew(name);
+  });
+}
 
 bool ReplaceableOutput(const std::wstring& path) {
   if (!platform::CanReplaceFile(path)) return false;
-  const std::wstring temp = TemporarySavePath(path);
-  platform::OutputFile probe = platform::OutputFile::CreateExclusive(temp);
+  std::wstring temp;
+  platform::OutputFile probe = CreateTemporarySave(path, temp);
   if (!probe.IsOpen()) return false;
   probe.Close();
-  platform::RemoveFile(temp);
+  platform::RemoveFile(temp);  // ours: created just now, under a name nobody had
   return true;
 }
 
@@ -317,8 +322,8 @@ std::int32_t pdf_Save(const std::wstring& path) {
 
   // A file a reader holds open cannot be replaced: say so before anything is written.
   if (!platform::CanReplaceFile(path)) return ipf_SetError(kPdfFileCreationError, L"pdf_Save", 1625);
-  const std::wstring temp = TemporarySavePath(path);
-  platform::OutputFile file = platform::OutputFile::CreateExclusive(temp);
+  std::wstring temp;
+  platform::OutputFile file = CreateTemporarySave(path, temp);
   if (!file.IsOpen()) return ipf_SetError(kPdfFileCreationError, L"pdf_Save", 1625);
 
   std::int32_t code = ipf_LinkDataStructure();

@@ -19,6 +19,9 @@ struct BuildLog {
   std::int32_t FilesMissing = 0;
   std::int32_t FilesSkipped = 0;
   std::int64_t BytesProcessed = 0;
+  // This build wrote the PDF (not cancelled, not empty, saved): only then is
+  // there a new file to open.
+  bool PdfWritten = false;
   // Where StartTime and EndTime come from; tests put a clock of their own here.
   std::int64_t (*Clock)() = platform::LocalSecondsSince1970;
 };

@@ -19,6 +19,9 @@ std::wstring WriterErrorMessage(std::int32_t code) {
   switch (code) {
     case 1: return L"Out of memory inside a PDF function.";
     case 3: return pdf_GetErrorText() + L"\r\nDo you have the PDF already open in the reader ?";
+    case kPdfTemporaryFileError:
+      return pdf_GetErrorText() + L"\r\nThe image data waiting for the save cannot be written to a temporary file "
+                                  L"beside the PDF. Is the disk full ?";
     default: return pdf_GetErrorText();
   }
 }
@@ -73,7 +76,7 @@ class Build {
 
     // 5. Every file. Images may be prepared ahead on other threads; pages,
     // log lines and questions still come one by one, in list order.
-    std::optional<PrepareAhead> ahead;
+    std::optional<PrepareAhead>& ahead = ahead_;
     std::vector<std::wstring> paths;
     if (services_.workers > 1) {
       paths.reserve(items_.size());
@@ -100,12 +103,13 @@ class Build {
         continue;
       }
       PreparedImage image = ahead ? ahead->Take(index) : services_.prepare(item.Path, settings_);
-      if (ahead && image.outcome == PrepOutcome::GdiplusError && image.status == kStatusOutOfMemory) {
+      if (image.outcome == PrepOutcome::GdiplusError && image.status == kStatusOutOfMemory) {
         // Memory may have run short only because other images were being
         // prepared at the same time: this one gets a second chance alone,
         // so that the build stops only where a one-by-one build would.
         ahead.reset();
         image = services_.prepare(item.Path, settings_);
+        if (ShortOfMemoryOnlyByItsOwnWord(image)) image.outcome = PrepOutcome::SkippedUnsupported;
         if (image.outcome != PrepOutcome::GdiplusError) prepareFrom(index + 1);
       }
       switch (image.outcome) {
@@ -153,13 +157,23 @@ class Build {
     return 1;
   }
 
+  // GDI+ on Windows says "out of memory" on opening many a damaged file. When
+  // the free memory is well above what the image could need, the file is the
+  // problem, not the memory: it is skipped and the build goes on.
+  bool ShortOfMemoryOnlyByItsOwnWord(const PreparedImage& image) const {
+    if (image.outcome != PrepOutcome::GdiplusError || image.status != kStatusOutOfMemory) return false;
+    std::int64_t free = 0;
+    if (image.loadNeedBytes <= 0 || !services_.freeMemory || !services_.freeMemory(free)) return false;
+    return free / 4 > image.loadNeedBytes + (std::int64_t{64} << 20);
+  }
+
   // Adds the page, its image and its header or footer line.
   bool PlacePage(const BuildItem& item, PreparedImage& image) {
     // The page is laid out for the picture as it is shown, which for a
     // stored photo on its side is not the way its bytes lie.
     const PixelSize shown = UprightSize(image.width, image.height, image.orientation);
     const PagePlacement place = PlaceImage(shown.width, shown.height, orientation_, settings_);
-    if (place.overflow) progress_.Fatal(kLineInternalFit, L"Internal error!");
+    if (place.overflow) Fatal(kLineInternalFit, L"Internal error!");
     if (paperless_) {
       pdf_AddPage(orientation_, PageSizeText(shown.width, shown.height, orientation_));
     } else {
@@ -185,9 +199,16 @@ class Build {
     return true;
   }
 
+  // A fatal report ends the process and shuts GDI+ down on its way out: the
+  // threads preparing images, which may be inside GDI+, are stopped first.
+  void Fatal(std::int32_t line, const std::wstring& message) {
+    ahead_.reset();
+    progress_.Fatal(line, message);
+  }
+
   std::int32_t GdiplusError(std::int32_t status) {
     if (status != 3) {
-      progress_.Fatal(kLineGdiplusUnexpected, L"GDI+ unexpected error (code: " + PlainNumber(status) + L" )");
+      Fatal(kLineGdiplusUnexpected, L"GDI+ unexpected error (code: " + PlainNumber(status) + L" )");
     }
     CloseProgress();
     progress_.ShowError(L"Out of memory inside a GDI+ function.");
@@ -196,7 +217,7 @@ class Build {
 
   std::int32_t WriterError() {
     const std::int32_t code = pdf_GetErrorCode();
-    if (code == 5) progress_.Fatal(kLineUnsupportedPng, L"Internal error. I have just built an unsupported PNG format (!)");
+    if (code == 5) Fatal(kLineUnsupportedPng, L"Internal error. I have just built an unsupported PNG format (!)");
     CloseProgress();
     progress_.ShowError(WriterErrorMessage(code));
     return 0;
@@ -216,7 +237,11 @@ class Build {
     if (services_.trimWorkingSet) services_.trimWorkingSet();
     // A PDF without a single page is removed. A file this build did not
     // write is never touched.
-    if (written_ && (log_.FilesProcessed == 0 || result == 0)) platform::RemoveFile(pdfPath_);
+    if (written_ && (log_.FilesProcessed == 0 || result == 0)) {
+      platform::RemoveFile(pdfPath_);
+      written_ = false;
+    }
+    log_.PdfWritten = written_;
     const std::int32_t problems = log_.FilesSkipped + log_.FilesMissing;
     if (problems > 0 && result == 1) {
       progress_.ShowError(BuildErrorsMessage(log_.FilesSkipped, log_.FilesMissing, log_.LogPath));
@@ -240,6 +265,7 @@ class Build {
   std::int32_t headerAlign_ = 0;
   bool windowOpen_ = false;
   bool written_ = false;
+  std::optional<PrepareAhead> ahead_;
 };
 
 }  // namespace

@@ -22,6 +22,8 @@ class OutputFile {
 
   // Creates the file, or truncates an existing one. IsOpen() tells whether it worked.
   static OutputFile CreateExclusive(const std::wstring& path);
+  // Creates the file only when nothing of that name exists: never someone's file.
+  static OutputFile CreateNew(const std::wstring& path);
   // Opens an existing file for writing and empties it: the way in to a file
   // that cannot be created anew (a hidden file, on Windows).
   static OutputFile TruncateExisting(const std::wstring& path);
@@ -54,7 +56,7 @@ class ScratchFile {
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
 
-  // Creates the file anew (an old one of that name is replaced).
+  // Creates the file; fails when a file of that name exists already.
   static ScratchFile Create(const std::wstring& path);
   bool IsOpen() const;
   // Adds size bytes at the end and tells where they start; false when not

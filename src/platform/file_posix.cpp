@@ -32,7 +32,7 @@ ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
 ScratchFile ScratchFile::Create(const std::wstring& path) {
   ScratchFile f;
   const std::string native = Native(path);
-  f.fd_ = ::open(native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  f.fd_ = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   // Unlinked at once: the data stays reachable through the descriptor alone.
   if (f.fd_ >= 0) ::unlink(native.c_str());
   return f;
@@ -90,6 +90,12 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
 OutputFile OutputFile::CreateExclusive(const std::wstring& path) {
   OutputFile f;
   f.fd_ = ::open(Native(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return f;
+}
+
+OutputFile OutputFile::CreateNew(const std::wstring& path) {
+  OutputFile f;
+  f.fd_ = ::open(Native(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   return f;
 }
 

@@ -27,7 +27,7 @@ ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
 ScratchFile ScratchFile::Create(const std::wstring& path) {
   ScratchFile f;
   // Deleted by the system when the last handle goes, however the process ends.
-  f.handle_ = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  f.handle_ = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   return f;
 }
@@ -102,6 +102,12 @@ OutputFile OutputFile::CreateExclusive(const std::wstring& path) {
   // Share mode 0: a file a PDF reader holds open cannot be replaced under it.
   f.handle_ = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  return f;
+}
+
+OutputFile OutputFile::CreateNew(const std::wstring& path) {
+  OutputFile f;
+  f.handle_ = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   return f;
 }
 

@@ -147,6 +147,47 @@ if command -v script >/dev/null; then
   check "no per-file lines on a terminal" lacks "$work/tty" "2 of 2  02-scan.png"
 fi
 
+# --------------------------------------- files the platform's decoders get wrong
+group "decoder safety: a GIF without colours, a red transparent entry, run-length skips"
+fixtures="$root/tests/imaging/fixtures"
+odd="$work/odd"
+mkdir -p "$odd"
+cp "$fixtures/no-colour-table.gif" "$fixtures/transparent-red.gif" "$fixtures/rle-skips.bmp" "$odd/"
+for f in transparent-red.gif rle-skips.bmp; do
+  "$convert" "$odd/$f" -background black -alpha remove -colorspace sRGB -depth 8 "$ref/${f%.*}.ppm" 2>/dev/null
+done
+# Probing refuses the GIF at intake (JPEG pages); without probing the build
+# skips it (lossless pages), the run-length file now after other images.
+# The lists stay in the order given.
+run "$work/o" "$work/e" --set SortAfterDrop=0 "$out/odd-probed.pdf" "$odd/rle-skips.bmp" "$src/01-photo.jpg" \
+  "$odd/transparent-red.gif" "$odd/no-colour-table.gif"
+expect_eq "exit status with the GIF refused at intake" 1 "$rc"
+check "the GIF listed as refused" contains "$work/e" "no-colour-table.gif"
+run "$work/o" "$work/e" --set SortAfterDrop=0 --set Preprocessing=0 --set JpgCompression=0 "$out/odd-built.pdf" "$src/01-photo.jpg" \
+  "$src/09-pic.bmp" "$odd/no-colour-table.gif" "$odd/transparent-red.gif" "$odd/rle-skips.bmp"
+expect_eq "exit status with the GIF skipped at build" 1 "$rc"
+check "log: the GIF skipped" contains "$out/odd-built.pdf.log" "no-colour-table.gif skipped, unsupported file type !"
+for pdf in "$out/odd-probed.pdf" "$out/odd-built.pdf"; do
+  check "qpdf --check $(basename "$pdf")" qpdf_ok "$pdf"
+done
+expect_eq "pages without the GIF" "3 4" "$(pages "$out/odd-probed.pdf") $(pages "$out/odd-built.pdf")"
+# The embedded pixels against ImageMagick's on black: exact when lossless;
+# a tiny picture with hard edges loses more to JPEG than a photo does.
+mkdir -p "$work/odd-embedded"
+for case_ in "odd-probed 0 rle-skips 0.1" "odd-probed 2 transparent-red 0.1" "odd-built 3 rle-skips 0" \
+  "odd-built 2 transparent-red 0"; do
+  read -r name index image limit <<<"$case_"
+  pdfimages -png "$out/$name.pdf" "$work/odd-embedded/$name"
+  embedded="$work/odd-embedded/$name-$(printf %03d "$index").png"
+  if [ "$limit" = 0 ]; then
+    expect_eq "$name image $index ($image) exactly as ImageMagick has it on black" 0 \
+      "$("$compare" -metric AE "$embedded" "$ref/$image.ppm" null: 2>&1)"
+  else
+    d=$("$compare" -metric RMSE "$embedded" "$ref/$image.ppm" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p')
+    check "$name image $index ($image) close to ImageMagick's on black (RMSE $d)" close_to "$d" "$limit"
+  fi
+done
+
 # ------------------------------------------------------------ paper sizes
 group "paper formats"
 for case_ in "1 1 595.28 x 841.89" "1 2 841.89 x 595.28" "4 1 612 x 792"; do

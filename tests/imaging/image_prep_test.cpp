@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "imaging/encoded_check.h"
 #include "imaging/image_prep.h"
 #include "support/temp_dir.h"
@@ -67,6 +69,15 @@ TEST(ScaledSize, NeverMakesASideOfZeroPixels) {
   // Out-of-range percentages from a damaged settings record still give a drawable size.
   EXPECT_EQ(ScaledSize({640, 480}, Scaling(0, 0)), (PixelSize{1, 1}));
   EXPECT_EQ(ScaledSize({640, 480}, Scaling(-20, 0)), (PixelSize{1, 1}));
+}
+
+TEST(PreparationBytesEstimate, ComesFromTheHeadersPixelSizeElseTheFileSize) {
+  const std::vector<unsigned char> gif = {'G', 'I', 'F', '8', '7', 'a', 0x10, 0x27, 0xE8, 0x03, 0, 0, 0};
+  std::vector<unsigned char> bmp(54, 0);  // 100 x -50: rows top first
+  bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[18] = 100, bmp[22] = 0xCE, bmp[23] = bmp[24] = bmp[25] = 0xFF;
+  EXPECT_EQ(PreparationBytesEstimate(gif.data(), gif.size(), 500), 10000LL * 1000 * 8);
+  EXPECT_EQ(PreparationBytesEstimate(bmp.data(), bmp.size(), 500), 100 * 50 * 8);
+  EXPECT_EQ(PreparationBytesEstimate(bmp.data(), 5, 500), 500 * 8) << "too short to say";
 }
 
 TEST(ReadWholeFile, ReadsEveryByteAndRefusesEmptyOrMissingFiles) {

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
+#include <thread>
 
+#include "imaging/decoder_guard_win.h"
 #include "imaging/encoded_check.h"
 #include "imaging/gdiplus_win.h"
+#include "imaging/image_examine_win.h"
 #include "imaging/image_files_win.h"
 #include "imaging/image_prep.h"
 #include "imaging/image_probe.h"
@@ -248,10 +252,13 @@ TEST_F(ImagePrep, TransparentPixelsComeOutBlackInBothOutputs) {
     EXPECT_TRUE(Near(decoded.At(5, 2), 0xFF808080u, tolerance + 2)) << std::hex << decoded.At(5, 2);
     EXPECT_TRUE(Near(decoded.At(34, 20), kGreen, tolerance * 2)) << std::hex << decoded.At(34, 20);
   }
-  // In a GIF, transparency is a palette entry rather than an alpha channel.
-  for (const Settings& settings : {PngOutput(), JpegOutput()}) {
+  // In a GIF, transparency is a palette entry rather than an alpha channel,
+  // and the entry's own colour (black in one file, red in the other) must
+  // not show.
+  for (const Settings& settings : {PngOutput(), JpegOutput()})
+  for (const wchar_t* gif : {L"transparent.gif", L"transparent-red.gif"}) {
     SCOPED_TRACE(settings.JpgCompression ? "GIF as JPEG" : "GIF as PNG");
-    const PreparedImage prepared = PrepareImage(FixturePath(L"transparent.gif"), settings);
+    const PreparedImage prepared = PrepareImage(FixturePath(gif), settings);
     ASSERT_EQ(prepared.outcome, PrepOutcome::Ok);
     const Decoded decoded = Decode(prepared.data);
     ASSERT_EQ(decoded.pixels.size(), 40u * 30u);
@@ -464,6 +471,72 @@ TEST_F(ImagePrep, FilesGdiplusCannotOpenAreSkippedWhateverTheStatus) {
       EXPECT_TRUE(prepared.data.empty());
     }
   }
+}
+
+// ---- files the platform's decoders get wrong -------------------------------
+
+TEST_F(ImagePrep, ADecoderFaultCostsTheCallNotTheProgram) {
+  // Wine's GIF decoder reads through a null pointer on a GIF without colours.
+  const std::wstring crashing = FixturePath(L"no-colour-table.gif");
+  for (int round = 0; round < 2; ++round) {
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    const std::int32_t status =
+        GuardDecoderCall([&] { return gdip::GdipCreateBitmapFromFile(crashing.c_str(), &bitmap); });
+    if (RunningUnderWine()) EXPECT_EQ(status, kStatusDecoderFault);
+    else EXPECT_NE(status, kStatusOk);
+  }
+  std::int32_t onThread = kStatusOk;
+  std::thread([&] {
+    onThread = GuardDecoderCall([] {
+      volatile std::uintptr_t nowhere = 0;
+      return *reinterpret_cast<volatile int*>(nowhere);
+    });
+  }).join();
+  EXPECT_EQ(onThread, kStatusDecoderFault);
+  // Afterwards GDI+ still decodes, and exceptions still find their handlers.
+  EXPECT_EQ(PrepareImage(FixturePath(L"halves.gif"), PngOutput()).outcome, PrepOutcome::Ok);
+  EXPECT_THROW(throw std::runtime_error("after"), std::runtime_error);
+}
+
+TEST_F(ImagePrep, AGifWithoutColoursIsRefusedAtEveryDoor) {
+  const std::wstring path = FixturePath(L"no-colour-table.gif");
+  for (const Settings& settings : {JpegOutput(), PngOutput(), StoreJpeg()})
+    EXPECT_EQ(PrepareImage(path, settings).outcome, PrepOutcome::SkippedUnsupported);
+  EXPECT_FALSE(ProbeImageFile(path));
+  EXPECT_FALSE(ProbeImageHeaders(path));
+  ExaminedImage examined;
+  EXPECT_FALSE(ExamineImageFile(path, 250, examined));
+}
+
+TEST_F(ImagePrep, PixelsARunLengthBmpSkipsAreBlackWhateverCameBefore) {
+  // Images decoded first leave colourful memory behind for the next one.
+  const std::wstring noise = Write(
+      L"noise.bmp", 64, 64, [](int x, int y) { return 0xFF000000u | (x * 2654435761u ^ y * 40503u); }, L"image/bmp");
+  std::vector<std::vector<ARGB>> pages;
+  for (const bool afterOthers : {false, true}) {
+    if (afterOthers) {
+      for (int i = 0; i < 3; ++i) EXPECT_EQ(PrepareImage(noise, PngOutput()).outcome, PrepOutcome::Ok);
+    }
+    const PreparedImage prepared = PrepareImage(FixturePath(L"rle-skips.bmp"), PngOutput());
+    ASSERT_EQ(prepared.outcome, PrepOutcome::Ok);
+    const Decoded page = Decode(prepared.data);
+    ASSERT_EQ(page.pixels.size(), 40u * 30u);
+    EXPECT_EQ(page.At(2, 15), kRed);
+    EXPECT_EQ(page.At(8, 15), kBlack) << "skipped by a delta";
+    EXPECT_EQ(page.At(30, 15), kBlue);
+    EXPECT_EQ(page.At(30, 2), kBlack) << "after the early end";
+    ExaminedImage examined;
+    ASSERT_TRUE(ExamineImageFile(FixturePath(L"rle-skips.bmp"), 250, examined));
+    // The thumbnail the same way up: the top rows black, the skipped run black.
+    DIBSECTION thumb{};
+    ASSERT_EQ(::GetObjectW(examined.thumbnail.get(), sizeof thumb, &thumb), static_cast<int>(sizeof thumb));
+    const auto* bits = static_cast<const unsigned char*>(thumb.dsBm.bmBits);
+    const auto bgr = [&](int x, int y) { return bits + (29 - y) * thumb.dsBm.bmWidthBytes + 3 * x; };
+    EXPECT_EQ(bgr(2, 2)[2] + bgr(8, 15)[2], 0);
+    EXPECT_EQ(bgr(2, 15)[2], 255);
+    pages.push_back(page.pixels);
+  }
+  EXPECT_EQ(pages[0], pages[1]);
 }
 
 TEST_F(ImagePrep, ImagesCutShortNeverStopTheBuild) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -440,6 +441,112 @@ TEST(InspectFiles, FixturesFromRealEncoders) {
     const PngInfo info = InspectPng(file.data(), file.size(), true);
     EXPECT_TRUE(info.sound) << p.name;
     EXPECT_EQ(PngPassThroughColour(info), p.colour) << p.name;
+  }
+}
+
+
+// ---- GIF and BMP ---------------------------------------------------------------
+
+Bytes Gif(bool global, std::initializer_list<Bytes> blocks) {
+  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 3, 0, static_cast<unsigned char>(global ? 0x80 : 0), 0, 0};
+  if (global) gif.insert(gif.end(), {0, 0, 0, 255, 255, 255});
+  for (const Bytes& block : blocks) gif.insert(gif.end(), block.begin(), block.end());
+  gif.push_back(0x3B);
+  return gif;
+}
+
+const Bytes kExtension = {0x21, 0xF9, 4, 1, 0, 0, 1, 0};
+const Bytes kImage = {0x2C, 0, 0, 0, 0, 4, 0, 3, 0, 0, 2, 2, 0x44, 0x01, 0};
+const Bytes kImageWithTable = {0x2C, 0, 0, 0, 0, 4, 0, 3, 0, 0x80, 0, 0, 0, 9, 9, 9, 2, 2, 0x44, 0x01, 0};
+
+TEST(InspectGif, FindsAnImageWithoutAnyColourTable) {
+  const struct {
+    const char* name;
+    Bytes file;
+    bool withoutColours;
+  } cases[] = {
+      {"global table", Gif(true, {kExtension, kImage}), false},
+      {"local table", Gif(false, {kExtension, kImageWithTable}), false},
+      {"no table at all", Gif(false, {kExtension, kImage}), true},
+      {"second frame without", Gif(false, {kImageWithTable, kExtension, kImage}), true},
+      {"no image", Gif(false, {kExtension}), false},
+  };
+  for (const auto& c : cases) {
+    const GifInfo info = InspectGif(c.file.data(), c.file.size());
+    EXPECT_TRUE(info.gif) << c.name;
+    EXPECT_EQ(info.width, 4) << c.name;
+    EXPECT_EQ(info.imageWithoutColours, c.withoutColours) << c.name;
+    // Cut anywhere, the walk stays within the data.
+    for (std::size_t n = 0; n < c.file.size(); ++n) InspectGif(c.file.data(), n);
+  }
+  const Bytes png = Png(2);
+  EXPECT_FALSE(InspectGif(png.data(), png.size()).gif);
+}
+
+// A bottom-up run-length BMP of width x height, palette first, then runs.
+Bytes Bmp(std::int32_t bits, std::int32_t width, std::int32_t height, const Bytes& palette, const Bytes& runs) {
+  const auto le = [](Bytes& b, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+  };
+  Bytes b = {'B', 'M'};
+  const auto offset = static_cast<std::uint32_t>(54 + palette.size());
+  le(b, offset + static_cast<std::uint32_t>(runs.size()), 4), le(b, 0, 4), le(b, offset, 4);
+  le(b, 40, 4), le(b, static_cast<std::uint32_t>(width), 4), le(b, static_cast<std::uint32_t>(height), 4);
+  le(b, 1, 2), le(b, static_cast<std::uint32_t>(bits), 2), le(b, bits == 8 ? 1 : 2, 4);
+  le(b, static_cast<std::uint32_t>(runs.size()), 4), le(b, 0, 4), le(b, 0, 4);
+  le(b, static_cast<std::uint32_t>(palette.size() / 4), 4), le(b, 0, 4);
+  b.insert(b.end(), palette.begin(), palette.end());
+  b.insert(b.end(), runs.begin(), runs.end());
+  return b;
+}
+
+// Index 0 is green: pixels the runs skip must not take it.
+const Bytes kPalette = {0, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0};  // green, red, blue
+constexpr char G = 'g', R = 'r', B = 'b', K = 'k';
+
+std::string Picture(const DecodedBmp& d) {
+  std::string rows;
+  for (std::int32_t y = 0; y < d.height; ++y) {
+    for (std::int32_t x = 0; x < d.width; ++x) {
+      const unsigned char* p = d.pixels.data() + static_cast<std::size_t>(y) * d.stride + 3 * x;
+      rows += p[2] == 255 ? R : p[1] == 255 ? G : p[0] == 255 ? B : K;
+    }
+    rows += '|';
+  }
+  return rows;
+}
+
+Bytes Changed(Bytes b, std::size_t at, unsigned char value) {
+  b[at] = value;
+  return b;
+}
+
+TEST(DecodeRunLengthBmp, SkippedPixelsAreBlack) {
+  const Bytes two = Bmp(8, 2, 1, kPalette, {2, 1, 0, 1});
+  const struct {
+    const char* name;
+    Bytes file;
+    std::string picture;  // top row first; empty: refused
+  } cases[] = {
+      {"runs and end of line", Bmp(8, 4, 2, kPalette, {4, 1, 0, 0, 2, 2, 0, 0, 0, 1}), "bbkk|rrrr|"},
+      {"delta", Bmp(8, 4, 2, kPalette, {1, 1, 0, 2, 2, 1, 1, 2, 0, 1}), "kkkb|rkkk|"},
+      {"early end", Bmp(8, 3, 2, kPalette, {3, 0, 0, 1}), "kkk|ggg|"},
+      {"absolute, padded", Bmp(8, 4, 1, kPalette, {0, 3, 1, 2, 1, 0, 1, 2, 0, 1}), "rbrb|"},
+      {"index past the palette", Bmp(8, 2, 1, kPalette, {2, 7, 0, 1}), "kk|"},
+      {"data cut short", Bmp(8, 4, 1, kPalette, {2, 1, 0}), "rrkk|"},
+      {"four bits", Bmp(4, 4, 1, kPalette, {3, 0x12, 0, 0, 0, 1}), "rbrk|"},
+      {"four bits absolute", Bmp(4, 4, 1, kPalette, {0, 3, 0x21, 0x10, 0, 1}), "brrk|"},
+      {"not compressed", Changed(two, 30, 0), ""},
+      {"rows top first", Changed(two, 25, 0xFF), ""},
+      {"palette cut short", Bytes(two.begin(), two.begin() + 60), ""},
+      {"beyond any canvas", Bmp(8, 0x7FFFFFFF, 0x7FFFFFFF, kPalette, {0, 1}), ""},
+  };
+  for (const auto& c : cases) {
+    DecodedBmp decoded;
+    EXPECT_EQ(DecodeRunLengthBmp(c.file.data(), c.file.size(), decoded), !c.picture.empty()) << c.name;
+    if (!c.picture.empty()) {
+      EXPECT_EQ(Picture(decoded), c.picture) << c.name;
+    }
   }
 }
 

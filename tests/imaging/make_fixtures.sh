@@ -20,3 +20,32 @@ base=(-size 20x30 xc:'#FF0000' -size 20x30 xc:'#0000FF' +append -strip)
 "$im" "${base[@]}" "$out/halves.gif"
 # Left half transparent: it must come out black.
 "$im" -size 20x30 xc:none -size 20x30 xc:'#0000FF' +append -strip "$out/transparent.gif"
+# The transparent palette entry is red: it must not show, whatever its colour.
+"$im" "${base[@]}" -transparent '#FF0000' -transparent-color '#FF0000' "$out/transparent-red.gif"
+
+# Hand-made bytes for shapes no encoder writes.
+python3 - "$out" <<'PY'
+import struct, sys
+out = sys.argv[1]
+# halves.gif without its global colour table, and its image without a local
+# one: no colours at all, which crashes Wine's GIF decoder.
+gif = open(out + "/halves.gif", "rb").read()
+flags = gif[10]
+table = 3 * 2 ** ((flags & 7) + 1) if flags & 0x80 else 0
+open(out + "/no-colour-table.gif", "wb").write(gif[:10] + bytes([flags & 0x7F]) + gif[11:13] + gif[13 + table:])
+# A run-length (8-bit) BMP, red left half and blue right half, whose runs
+# skip pixels: ten pixels of rows 10-19 (a delta) and the top four rows (the
+# end of the bitmap comes early). Skipped pixels are black.
+runs = bytearray()
+for row in range(26):
+    if 10 <= row < 20:
+        runs += bytes([5, 1, 0, 2, 10, 0, 5, 1, 20, 2, 0, 0])
+    else:
+        runs += bytes([20, 1, 20, 2, 0, 0])
+runs += bytes([0, 1])
+palette = bytes([0, 0, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0])  # black, red, blue (blue, green, red, 0)
+offset = 14 + 40 + len(palette)
+info = struct.pack("<IiiHHIIiiII", 40, 40, 30, 1, 8, 1, len(runs), 2835, 2835, 3, 0)
+head = b"BM" + struct.pack("<IHHI", offset + len(runs), 0, 0, offset)
+open(out + "/rle-skips.bmp", "wb").write(head + info + palette + bytes(runs))
+PY

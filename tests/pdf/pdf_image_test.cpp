@@ -364,8 +364,8 @@ TEST(PdfSpill, SpillFileThatCannotBeCreatedIsAWriterError) {
   ASSERT_EQ(pdf_Create(1, L"", 2), 0);
   pdf_SetSpillFile(dir.File(L"no such folder") + L"/x.images.tmp", 0);
   ASSERT_EQ(pdf_AddPage(-1, L""), 0);
-  EXPECT_EQ(Place(L"a.jpg", 1, 1, {0xFF, 0xD8, 0xFF, 0xD9}), 3);
-  EXPECT_EQ(pdf_GetErrorText(), L"File creation error\r\n\r\nin pdf_ImageFromMem() on line 1860.\r\n");
+  EXPECT_EQ(Place(L"a.jpg", 1, 1, {0xFF, 0xD8, 0xFF, 0xD9}), kPdfTemporaryFileError);
+  EXPECT_EQ(pdf_GetErrorText(), L"Temporary file creation error\r\n\r\nin pdf_ImageFromMem() on line 1860.\r\n");
   pdf_Reset();
 }
 

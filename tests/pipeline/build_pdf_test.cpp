@@ -157,6 +157,72 @@ TEST_F(BuildPdfTest, GdiplusOutOfMemoryStopsTheBuild) {
   EXPECT_NE(Log().find("Files processed   : 1"), std::string::npos);
 }
 
+// GDI+ on Windows says "out of memory" on opening many a damaged file: the
+// file is tried again alone, then skipped when free memory is well above
+// what its image needs; a real shortage still stops the build.
+TEST_F(BuildPdfTest, OutOfMemoryOnOpeningSkipsTheFileOnlyWithMemoryToSpare) {
+  const struct {
+    std::int64_t need;
+    std::int64_t free;
+    std::int32_t result;
+  } cases[] = {{1 << 20, 3LL << 30, 1}, {1LL << 30, 3LL << 30, 0}, {0, 3LL << 30, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.need);
+    items_ = {images_.Add(L"a.jpg", 10, 10), images_.AddOutcome(L"b.jpg", PrepOutcome::GdiplusError, 3),
+              images_.Add(L"c.jpg", 10, 10)};
+    images_.freeMemory = {c.free};
+    progress_ = FakeProgress();
+    BuildServices services = images_.Services();
+    int attempts = 0;
+    services.prepare = [&, inner = services.prepare](const std::wstring& path, const Settings& settings) {
+      PreparedImage image = inner(path, settings);
+      if (path == items_[1].Path) ++attempts, image.loadNeedBytes = c.need;
+      return image;
+    };
+    EXPECT_EQ(BuildPdf(pdfPath_, log_, items_, settings_, progress_, services), c.result);
+    EXPECT_EQ(attempts, 2);
+    EXPECT_EQ(log_.FilesSkipped, c.result);
+    EXPECT_EQ(log_.FilesProcessed, 1 + c.result);
+  }
+}
+
+// Only a build that saved its PDF has a file to show: after Cancel, or with
+// nothing placed, the file at the path is an older one.
+TEST_F(BuildPdfTest, OnlyASavedBuildSaysItWroteThePdf) {
+  const struct {
+    bool supported;
+    int cancelAtPoll;
+    bool written;
+  } cases[] = {{true, 0, true}, {true, 1, false}, {false, 0, false}};
+  for (const auto& c : cases) {
+    testsupport::WriteText(pdfPath_, "older");
+    items_.clear();
+    for (const wchar_t* name : {L"a.jpg", L"b.jpg"}) {
+      items_.push_back(c.supported ? images_.Add(name, 10, 10)
+                                   : images_.AddOutcome(name, PrepOutcome::SkippedUnsupported));
+    }
+    progress_ = FakeProgress();
+    progress_.cancelAtPoll = c.cancelAtPoll;
+    Build();
+    EXPECT_EQ(log_.PdfWritten, c.written) << c.supported << c.cancelAtPoll;
+    EXPECT_EQ(testsupport::ReadText(pdfPath_) == "older", !c.written) << c.supported << c.cancelAtPoll;
+  }
+}
+
+// The temporary files of a build never take a name a file of the user has.
+TEST_F(BuildPdfTest, FilesNamedLikeTemporaryFilesAreLeftAlone) {
+  const std::vector<std::wstring> theirs = {L".tmp", L".images.tmp", L".~1.tmp", L".images.~1.tmp"};
+  for (const std::wstring& suffix : theirs) testsupport::WriteText(pdfPath_ + suffix, "mine");
+  items_ = {images_.Add(L"a.jpg", 10, 10), images_.Add(L"b.jpg", 10, 10)};
+  BuildServices services = images_.Services();
+  services.spillAfterBytes = 0;  // every image's data through a temporary file
+  EXPECT_EQ(BuildPdf(pdfPath_, log_, items_, settings_, progress_, services), 1);
+  EXPECT_EQ(Pdf().Pages().size(), 2u);
+  for (const std::wstring& suffix : theirs) EXPECT_EQ(testsupport::ReadText(pdfPath_ + suffix), "mine");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 2 + 4 + 2)
+      << "the images, the user's files, the PDF and its log";
+}
+
 TEST_F(BuildPdfTest, UnexpectedGdiplusStatusIsFatal) {
   items_ = {images_.AddOutcome(L"b.jpg", PrepOutcome::GdiplusError, 7)};
   try {
@@ -291,6 +357,27 @@ TEST_F(ParallelBuildTest, StopsOnTheSameImageAsTheOneThreadBuild) {
       EXPECT_EQ(report.message, L"GDI+ unexpected error (code: 7 )");
     }
   }
+}
+
+// A fatal report ends the process with GDI+: no thread may still be inside it.
+TEST_F(ParallelBuildTest, WorkersStopBeforeAFatalReport) {
+  struct CheckingProgress : FakeProgress {
+    std::function<void()> check;
+    [[noreturn]] void Fatal(std::int32_t line, const std::wstring& message) override {
+      check();
+      throw FatalReport(line, message);
+    }
+  } progress;
+  items_ = {images_.AddOutcome(L"a.png", PrepOutcome::GdiplusError, 7)};
+  for (int i = 0; i < 6; ++i) items_.push_back(images_.Add(L"b" + std::to_wstring(i) + L".png", 10, 10));
+  BuildServices services = images_.Services();
+  services.workers = 2;
+  std::atomic<int> started{0}, ended{0};
+  services.workerStarted = [&] { ++started; };
+  services.workerEnded = [&] { ++ended; };
+  progress.check = [&] { EXPECT_EQ(started.load(), ended.load()) << "threads still running"; };
+  EXPECT_THROW(BuildPdf(pdfPath_, log_, items_, settings_, progress, services), FatalReport);
+  EXPECT_GT(started.load(), 0);
 }
 
 // Memory that ran out while other images were being prepared at the same

@@ -1,4 +1,5 @@
-// libFuzzer entry point for the JPEG and PNG header readers: any bytes, read
+// libFuzzer entry point for the JPEG, PNG, GIF and BMP header readers and
+// the run-length BMP decoder: any bytes, read
 // whole and as a head, must be walked without reading outside them, and a
 // verdict must agree with the fields it reports.
 #include <cstddef>
@@ -24,5 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (orientation < 1 || orientation > 8) std::abort();
   JpegTailComplete(data, size);
   PngTailComplete(data, size);
+  InspectGif(data, size);
+  // The decoder fills a canvas of the size the header claims: kept within
+  // the fuzzer's memory.
+  const BmpInfo header = InspectBmp(data, size);
+  if (static_cast<std::int64_t>(header.width) * header.height > (std::int64_t{16} << 20)) return 0;
+  DecodedBmp bmp;
+  if (DecodeRunLengthBmp(data, size, bmp) &&
+      bmp.pixels.size() != static_cast<std::size_t>(bmp.stride) * static_cast<std::size_t>(bmp.height))
+    std::abort();
   return 0;
 }
