@@ -420,13 +420,35 @@ std::vector<std::wstring> RowNames() {
 
 // Real keys go to the window in front, and test programs running side by
 // side open windows that take the front: true once window is there again.
+// Asked at most every half second, so as not to take the front from the
+// others over and over.
 bool InFront(HWND window) {
+  static DWORD asked = 0;
   if (::GetForegroundWindow() == window) return true;
-  ::SetForegroundWindow(window);
+  if (::GetTickCount() - asked > 500) {
+    ::SetForegroundWindow(window);
+    asked = ::GetTickCount();
+  }
   return false;
 }
 
-// Real key presses to the main window; done once the loops had time to take them.
+// Real key presses to the main window, again every second until done() says
+// they took effect: keys pressed just as another test program's window takes
+// the front land there. Never while a modal window of the program is open.
+std::function<bool()> KeysUntil(std::vector<WORD> keys, std::function<bool()> done) {
+  return [keys = std::move(keys), done = std::move(done), sent = DWORD{0}]() mutable {
+    if (!WindowOpen()) return false;
+    if (done()) return true;
+    if ((sent && ::GetTickCount() - sent < 1000) || !::IsWindowEnabled(MainWindow())) return false;
+    if (!InFront(MainWindow())) return false;
+    PressKeys(keys);
+    sent = ::GetTickCount() | 1;
+    return false;
+  };
+}
+
+// Keys whose effect is that nothing happens: pressed once, done once the
+// loops had time to take them.
 std::function<bool()> Keys(std::initializer_list<WORD> chord) {
   return [keys = std::vector<WORD>(chord), sent = DWORD{0}]() mutable {
     if (!WindowOpen()) return false;
@@ -447,92 +469,96 @@ TEST_F(MainLoopTest, KeyboardAloneMovesRowsReachesBuildPdfAndNeverClearsTheList)
   WriteSettings("Confirmations = 0\r\nShowOptions = 0\r\nRememberLastDirectory = 0\r\n");
   const std::wstring pdf = dir.File(L"keys.pdf");
   const ScreenLock screen;  // no other test's keys or clicks meanwhile
-  // Per look: the rows' first letters, the current row, the focused control's class.
-  std::vector<std::wstring> looks;
-  const auto look = [&] {
-    if (!WindowOpen() || !InFront(MainWindow())) return false;
+  // The rows' first letters, the current row, the focused control's class.
+  const auto look = [] {
     std::wstring rows;
     for (const std::wstring& name : RowNames()) rows += name[0];
-    looks.push_back(rows + L" " + std::to_wstring(CurrentRow()) + L" " + ClassNameOf(::GetFocus()));
-    return true;
+    return rows + L" " + std::to_wstring(CurrentRow()) + L" " + ClassNameOf(::GetFocus());
   };
+  const auto looks = [&](std::wstring expected) {
+    return [&look, expected] { return InFront(MainWindow()) && look() == expected; };
+  };
+  std::wstring afterNothing;
   DialogAnswerer answers;  // Enter on the button, Ctrl+B, F5: the output-file dialog each time
   answers.Press(IDCANCEL).Press(IDCANCEL).TypeFileName(pdf);
+  const auto dialogs = [&answers](std::size_t count) { return [&answers, count] { return answers.seen().size() >= count; }; };
+  // The moved row stays current, down to the end and no further; Escape and
+  // Enter on the list change nothing; Tab goes to "Build PDF" and back;
+  // Shift+F10 opens the row's menu, T moves the row to the top.
   Script script({DropFiles({Png(L"a.png"), Png(L"b.png"), Png(L"c.png")}), Idle(),
-                 Keys({VK_MENU, VK_DOWN}), look, Keys({VK_MENU, VK_DOWN}), look, Keys({VK_MENU, VK_DOWN}), look,
-                 Keys({VK_MENU, VK_UP}), look, Keys({VK_ESCAPE}), Keys({VK_RETURN}), look, Keys({VK_TAB}), look,
-                 Keys({VK_SHIFT, VK_TAB}), look, Keys({VK_SHIFT, VK_F10}),
-                 [] {  // the row's menu from the keyboard, its item by its letter
-                   if (!FindThreadWindow(L"#32768")) return false;
-                   PressKeys({'T'});
-                   return true;
+                 KeysUntil({VK_MENU, VK_DOWN}, looks(L"bac 1 SysListView32")),
+                 KeysUntil({VK_MENU, VK_DOWN}, looks(L"bca 2 SysListView32")), Keys({VK_MENU, VK_DOWN}),
+                 Keys({VK_ESCAPE}), Keys({VK_RETURN}), [&] { return InFront(MainWindow()) && !(afterNothing = look()).empty(); },
+                 KeysUntil({VK_MENU, VK_UP}, looks(L"bac 1 SysListView32")),
+                 KeysUntil({VK_TAB}, looks(L"bac 1 Button")),
+                 KeysUntil({VK_SHIFT, VK_TAB}, looks(L"bac 1 SysListView32")),
+                 [&, sent = DWORD{0}]() mutable {
+                   if (looks(L"abc 1 SysListView32")()) return true;
+                   if ((sent && ::GetTickCount() - sent < 1000) || !InFront(MainWindow())) return false;
+                   // With the row's menu open its letter picks the item; else the menu opens first.
+                   PressKeys(FindThreadWindow(L"#32768") ? std::vector<WORD>{'T'}
+                                                         : std::vector<WORD>{VK_SHIFT, VK_F10});
+                   sent = ::GetTickCount() | 1;
+                   return false;
                  },
-                 Idle(), look, Keys({VK_TAB}), Keys({VK_RETURN}), Idle(), Keys({VK_CONTROL, 'B'}),
-                 Idle(), Keys({VK_F5}), [&] { return platform::FileSize(pdf) > 0; },
-                 Command(kCommandQuit)},
+                 KeysUntil({VK_TAB}, looks(L"abc 1 Button")), KeysUntil({VK_RETURN}, dialogs(1)), Idle(),
+                 KeysUntil({VK_CONTROL, 'B'}, dialogs(2)), Idle(), KeysUntil({VK_F5}, dialogs(3)),
+                 [&] { return platform::FileSize(pdf) > 0; }, Command(kCommandQuit)},
                 60000);
   Main(settingsPath);
   EXPECT_TRUE(script.finished());
-  // The moved row stays current, down to the end and no further; Escape and
-  // Enter on the list change nothing; Tab goes to "Build PDF" and back;
-  // Shift+F10, T moves the row to the top.
-  EXPECT_EQ(looks, (std::vector<std::wstring>{L"bac 1 SysListView32", L"bca 2 SysListView32", L"bca 2 SysListView32",
-                                              L"bac 1 SysListView32", L"bac 1 SysListView32", L"bac 1 Button",
-                                              L"bac 1 SysListView32", L"abc 1 SysListView32"}));
+  EXPECT_EQ(afterNothing, L"bca 2 SysListView32");
   EXPECT_EQ(answers.seen().size(), 3u);
 }
 
 TEST_F(MainLoopTest, OpenDialogAndFolderPickerHandTheirChoiceToTheIntake) {
-  const std::wstring folder = dir.File(L"album");
-  std::filesystem::create_directory(folder);
-  std::filesystem::rename(Png(L"inside.png"), std::filesystem::path(folder) / L"inside.png");
-  WriteSettings("Confirmations = 0\r\nClearBeforeDrop = 1\r\nLastDirectory = " +
-                std::filesystem::path(dir.File(L"")).string() + "\r\n");
-  Png(L"b.png");
-  Png(L"a.png");
-  WriteText(dir.path() / L"notes.txt", "not an image");
+  const std::filesystem::path album = dir.path() / L"album";
+  std::filesystem::create_directory(album);
+  for (const wchar_t* name : {L"b.png", L"a.png"}) std::filesystem::rename(Png(name), album / name);
+  WriteText(album / L"notes.txt", "not an image");
+  WriteSettings("Confirmations = 0\r\nClearBeforeDrop = 1\r\nLastDirectory = " + album.string() + "\r\n");
   const ScreenLock screen;  // no other test's keys or clicks meanwhile
-  std::vector<std::wstring> filesAdded, folderAdded;
+  std::vector<std::vector<std::wstring>> added;
   std::wstring suggested;
-  bool skippedShown = false;
-  // Names typed as a user types them, relative to where the dialog starts.
-  const auto typeInDialog = [](std::wstring text, std::wstring shot) {
-    return [text, shot] {
-      if (!OpenDialog() || !InFront(OpenDialog())) return false;
-      SaveScreenshot(nullptr, shot);
+  int skippedShown = 0;
+  const auto closeSkipped = [&] {
+    const HWND skipped = FindThreadWindow(WindowClassName(kWinSkippedFiles).c_str());
+    if (!skipped) return false;
+    ++skippedShown;
+    ::PostMessageW(skipped, WM_CLOSE, 0, 0);
+    return true;
+  };
+  // Names typed as a user types them over whatever the name box holds, then
+  // the dialog's button; typed again when the first typing went astray.
+  const auto typeInDialog = [](std::wstring text, const wchar_t* shot) {
+    return [text, shot, sent = DWORD{0}]() mutable {
+      const HWND dialog = OpenDialog();
+      if (!dialog) return sent != 0;
+      if ((sent && ::GetTickCount() - sent < 2000) || !InFront(dialog)) return false;
+      if (!sent) SaveScreenshot(nullptr, shot);
+      PressKeys({VK_END});
+      PressKeys({VK_SHIFT, VK_HOME});
       TypeText(text);
-      PressKeys({VK_RETURN});
-      return true;
+      ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+      sent = ::GetTickCount() | 1;
+      return false;
     };
   };
-  Script script({Keys({VK_CONTROL, 'O'}),
-                 typeInDialog(L"\"b.png\" \"notes.txt\" \"a.png\"", L"add_files"),
-                 [&] {
-                   const HWND skipped = FindThreadWindow(WindowClassName(kWinSkippedFiles).c_str());
-                   if (!skipped) return false;
-                   skippedShown = true;
-                   ::PostMessageW(skipped, WM_CLOSE, 0, 0);
-                   return true;
-                 },
-                 Idle(), Do([&] { filesAdded = RowNames(); }), Keys({VK_CONTROL, VK_SHIFT, 'O'}),
-                 typeInDialog(L"album", L"add_folder"),
-                 [&] {
-                   // Typing a folder's name opens it in the picker; its button then takes it.
-                   if (const HWND picker = OpenDialog()) ::PostMessageW(picker, WM_COMMAND, IDOK, 0);
-                   return !OpenDialog() && ::IsWindowEnabled(MainWindow()) && !CurrentMainState().list->Items.empty() &&
-                          CurrentMainState().list->Items[0].Name == L"inside.png";
-                 },
-                 Do([&] {
-                   folderAdded = RowNames();
-                   suggested = CurrentMainState().suggestedName;
-                 }),
-                 Command(kCommandQuit)},
+  const auto note = Do([&] {
+    added.push_back(RowNames());
+    suggested = CurrentMainState().suggestedName;
+  });
+  Script script({KeysUntil({VK_CONTROL, 'O'}, [] { return OpenDialog() != nullptr; }),
+                 typeInDialog(L"\"b.png\" \"notes.txt\" \"a.png\"", L"add_files"), closeSkipped, Idle(), note,
+                 KeysUntil({VK_CONTROL, VK_SHIFT, 'O'}, [] { return OpenDialog() != nullptr; }),
+                 typeInDialog(album.wstring(), L"add_folder"),
+                 closeSkipped, Idle(), note, Command(kCommandQuit)},
                 60000);
   Main(settingsPath);
   EXPECT_TRUE(script.finished());
-  EXPECT_TRUE(skippedShown);
-  EXPECT_EQ(filesAdded, (std::vector<std::wstring>{L"a.png", L"b.png"}));  // sorted after the drop
-  EXPECT_EQ(folderAdded, (std::vector<std::wstring>{L"inside.png"}));
+  EXPECT_EQ(skippedShown, 2);
+  const std::vector<std::wstring> sorted{L"a.png", L"b.png"};
+  EXPECT_EQ(added, (std::vector<std::vector<std::wstring>>{sorted, sorted}));
   EXPECT_EQ(suggested, L"album.pdf");  // one folder on an emptied list names the PDF
 }
 
