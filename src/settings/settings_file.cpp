@@ -127,6 +127,7 @@ constexpr IntField kIntFields[] = {
     {L"EnableSubFolders", kGroupGeneral, &Settings::EnableSubFolders, 0, 0, 1},
     {L"JpgNoRecompression", kGroupGeneral, &Settings::JpgNoRecompression, 0, 0, 1},
     {L"AutoRotate", kGroupGeneral, &Settings::AutoRotate, 1, 0, 1},
+    {L"TiffAllPages", kGroupGeneral, &Settings::TiffAllPages, 1, 0, 1},
 };
 
 // Read only while RememberWinPos is 1.
@@ -377,6 +378,7 @@ std::string FormatSettingsFile(const Settings& s) {
   w.Int(L"JpgNoRecompression", s.JpgNoRecompression);
   // Last of its group, so that older files read as they did.
   w.Int(L"AutoRotate", s.AutoRotate);
+  w.Int(L"TiffAllPages", s.TiffAllPages);
   return w.Take();
 }
 

@@ -20,3 +20,6 @@ base=(-size 20x30 xc:'#FF0000' -size 20x30 xc:'#0000FF' +append -strip)
 "$im" "${base[@]}" "$out/halves.gif"
 # Left half transparent: it must come out black.
 "$im" -size 20x30 xc:none -size 20x30 xc:'#0000FF' +append -strip "$out/transparent.gif"
+# Five pages of different sizes and colours, as scanners write them.
+"$im" -size 40x30 xc:'#FF0000' -size 20x50 xc:'#00FF00' -size 60x10 xc:'#0000FF' -size 30x30 xc:'#FFFF00' \
+  -size 10x40 xc:'#FFFFFF' -strip -depth 8 -compress lzw "$out/pages.tif"
