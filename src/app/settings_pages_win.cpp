@@ -123,6 +123,7 @@ constexpr GeneralCheck kGeneralChecks[] = {
     {kCheckJpgStoring, L" Store JPG files without reprocessing them", &Settings::JpgNoRecompression},
     {75, L" Enable high memory load warning", &Settings::MemoryLoad},
     {kCheckAutoRotate, L" Turn photos upright (EXIF orientation)", &Settings::AutoRotate},
+    {kCheckTiffAllPages, L" Every page of multi-page TIFF files", &Settings::TiffAllPages},
 };
 constexpr int kGeneralFirstY = 10;
 constexpr int kGeneralStep = 25;

@@ -60,9 +60,10 @@ inline constexpr int kButtonCancel = 84;
 // Added to the General list later: past the buttons and the numbers pages
 // 0-2 take after them (85-87).
 inline constexpr int kCheckAutoRotate = 88;
+inline constexpr int kCheckTiffAllPages = 89;
 
 inline constexpr int kSettingsPageCount = 4;
-inline constexpr int kHighestSettingsControl = kCheckAutoRotate;
+inline constexpr int kHighestSettingsControl = kCheckTiffAllPages;
 
 // Window 1's controls by number (null for numbers it does not use).
 struct SettingsControls {

@@ -4,7 +4,14 @@
 #include <new>
 
 #include "imaging/image_probe.h"
+#include "pdf/pdf.h"
 #include "platform/file.h"
+
+std::int32_t StoredJpegColour(const JpegInfo& info) {
+  if (info.components == 1) return kPdfGray;
+  if (info.components == 4) return info.adobe ? kPdfCmykInverted : kPdfCmyk;
+  return kPdfRgb;
+}
 
 std::int32_t JpegQualityForLevel(std::int32_t level) {
   static constexpr std::int32_t kQuality[10] = {10, 20, 25, 30, 35, 50, 60, 75, 90, 100};

@@ -38,7 +38,7 @@ struct PreparedImage {
   std::int32_t width = 0;           // pixels, after any scaling
   std::int32_t height = 0;
   std::int32_t status = kStatusOk;  // the GDI+ status behind a skip or an error
-  std::int32_t colour = 1;          // the writer's colour: 1 RGB, 2 palette (PNG), 3 gray (PNG)
+  std::int32_t colour = 1;          // the writer's colour: 1 RGB, 2 palette (PNG), 3 gray, 4/5 CMYK (JPEG)
   // The EXIF orientation (1..8) the page still has to apply: a stored JPEG
   // keeps its bytes and is turned by its placement; a redrawn image has
   // been turned already (1). width and height are the data's own, before
@@ -49,6 +49,9 @@ struct PreparedImage {
   // whether memory really is short or the file is damaged (GDI+ on Windows
   // says 3 for many damaged files).
   std::int64_t loadNeedBytes = 0;
+  // Pages of the file: more than 1 only for a multi-page TIFF file while
+  // TiffAllPages is 1. Each page is prepared on its own (PrepareImage's page).
+  std::int32_t pageCount = 1;
 };
 
 
@@ -62,6 +65,11 @@ struct PixelSize {
 // The size of an image once its EXIF orientation has turned it: 5..8 are
 // quarter turns, which exchange width and height.
 PixelSize UprightSize(std::int32_t width, std::int32_t height, std::int32_t orientation);
+
+struct JpegInfo;
+// The writer's colour for a JPEG stored as it is: RGB, gray, or CMYK, which
+// is inverted when an Adobe segment marks it.
+std::int32_t StoredJpegColour(const JpegInfo& info);
 
 // Quality handed to the JPEG encoder for a JpgQuality level; levels outside
 // 1..10 are taken as the nearest bound.
@@ -85,4 +93,5 @@ bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& block);
 
 // The whole preparation of one existing file (Windows only). GDI+ must have
 // been started. Only one decoded image and one canvas exist at a time.
-PreparedImage PrepareImage(const std::wstring& path, const Settings& settings);
+// page (0-based) picks a later page of a multi-page TIFF file.
+PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, std::int32_t page = 0);

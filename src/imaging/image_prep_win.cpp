@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -237,14 +238,15 @@ bool TakeFileAsItIs(const std::vector<unsigned char>& bytes, const Settings& set
     const JpegInfo jpeg = InspectJpeg(bytes.data(), bytes.size(), true);
     if (jpeg.verdict == JpegVerdict::Storable) {
       result.kind = kImageKindJpeg;
+      result.colour = StoredJpegColour(jpeg);
       result.width = jpeg.width;
       result.height = jpeg.height;
       result.orientation = settings.AutoRotate == 1 ? jpeg.orientation : 1;
       return true;
     }
-    // Gray, CMYK and damaged JPEG files are redrawn like any other image
-    // below: GDI+ refuses what it cannot decode, and what it can decode
-    // becomes a clean JPEG or PNG instead of a stream readers may refuse.
+    // 12-bit, arithmetic-coded and damaged JPEG files are redrawn like any
+    // other image below: GDI+ refuses what it cannot decode, and what it can
+    // decode becomes a clean JPEG or PNG instead of a stream readers may refuse.
     if (jpeg.verdict != JpegVerdict::NotJpeg) return false;
   }
   if (settings.JpgCompression == 0) {
@@ -272,7 +274,7 @@ std::int32_t OrientationOf(const GdipImage& image, const std::wstring& path, boo
 }
 
 PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Settings& settings,
-                            bool storeJpeg) {
+                            bool storeJpeg, bool oneOfPages) {
   const bool jpeg = IsJpegImage(image);
   PixelSize size;
   auto status = GetImageSize(image, size);
@@ -297,7 +299,9 @@ PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Se
     // with the same pixels: the draw is skipped and the image goes to the
     // encoder (or the scaler) as it is.
     std::int32_t format = 0;
-    bool flat = GetImagePixelFormat(image, format) == kStatusOk && format == kPixelFormat24bppRgb;
+    // A page of a multi-page file is always drawn: an encoder handed the
+    // file's image may save another page than the one selected.
+    bool flat = !oneOfPages && GetImagePixelFormat(image, format) == kStatusOk && format == kPixelFormat24bppRgb;
     bool flattened = false;
     const auto flatten = [&] {
       flattened = true;
@@ -368,12 +372,27 @@ PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Se
   return result;
 }
 
+constexpr GUID kImageFormatTiff = {0xB96B3CB1, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+constexpr GUID kFrameDimensionPage = {0x7462DC86, 0x6180, 0x4C7E, {0x8E, 0x3F, 0xEE, 0x73, 0x33, 0xA7, 0xA4, 0x83}};
+
+// The pages of a TIFF file when every page is wanted; 1 for anything else
+// (the frames of an animated GIF or an icon are not pages).
+std::int32_t CountPages(GdipImage& image, const Settings& settings) {
+  GUID format{};
+  if (settings.TiffAllPages != 1 || GetImageRawFormat(image, format) != kStatusOk ||
+      !IsEqualGUID(format, kImageFormatTiff))
+    return 1;
+  UINT count = 0;
+  if (gdip::GdipImageGetFrameCount(image.get(), &kFrameDimensionPage, &count) != Gdiplus::Ok || count < 1) return 1;
+  return static_cast<std::int32_t>(std::min<UINT>(count, 0x7FFFFFFF));
+}
+
 }  // namespace
 
-PreparedImage PrepareImage(const std::wstring& path, const Settings& settings) {
+PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, std::int32_t page) {
   try {
-    bool storeJpeg = settings.JpgNoRecompression == 1;
-    if (settings.JpgNoRecompression == 1 || settings.JpgCompression == 0) {
+    bool storeJpeg = settings.JpgNoRecompression == 1 && page == 0;
+    if (page == 0 && (settings.JpgNoRecompression == 1 || settings.JpgCompression == 0)) {
       PreparedImage result;
       if (ReadWholeFile(path, result.data)) {
         if (TakeFileAsItIs(result.data, settings, result)) {
@@ -397,7 +416,16 @@ PreparedImage PrepareImage(const std::wstring& path, const Settings& settings) {
       return shortOfMemory;
     }
     if (status != kStatusOk) return Finish(PrepOutcome::SkippedUnsupported, status);
-    return PrepareLoaded(image, path, settings, storeJpeg);
+    const std::int32_t pages = CountPages(image, settings);
+    if (page > 0) {
+      // A page the file does not have, or cannot show, is that page's loss.
+      if (page >= pages ||
+          gdip::GdipImageSelectActiveFrame(image.get(), &kFrameDimensionPage, static_cast<UINT>(page)) != Gdiplus::Ok)
+        return Finish(PrepOutcome::SkippedUnsupported, kStatusWin32Error);
+    }
+    PreparedImage result = PrepareLoaded(image, path, settings, storeJpeg, pages > 1);
+    if (result.outcome == PrepOutcome::Ok) result.pageCount = pages;
+    return result;
   } catch (const std::bad_alloc&) {
     return Finish(PrepOutcome::GdiplusError, kStatusOutOfMemory);
   }

@@ -163,6 +163,7 @@ struct JpegWalk {
           exifSeen = true;
           if (!scanned) info.orientation = ExifOrientation(s, n);
         }
+        if (marker == 0xEE && !scanned && n >= 12 && std::memcmp(s, "Adobe", 5) == 0) info.adobe = true;
       } else if (marker == 0xDC) {
         ok = scanned && n == 2;  // DNL: only after a scan
       } else {
@@ -174,7 +175,10 @@ struct JpegWalk {
 
   JpegVerdict Verdict() const {
     const bool dct = frameMarker == kSof0 || frameMarker == kSof1 || frameMarker == kSof2;
-    return dct && info.precision == 8 && info.components == 3 ? JpegVerdict::Storable : JpegVerdict::OtherColour;
+    // Every reader's DCT decoder takes one, three and four components; two
+    // have no colour space of their own.
+    const bool colours = info.components == 1 || info.components == 3 || info.components == 4;
+    return dct && info.precision == 8 && colours ? JpegVerdict::Storable : JpegVerdict::OtherColour;
   }
 };
 

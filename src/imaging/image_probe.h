@@ -23,8 +23,8 @@ bool ProbeImageHeaders(const std::wstring& path);
 
 enum class JpegVerdict {
   NotJpeg,      // no start-of-image marker
-  Storable,     // 8-bit, three components, baseline, extended or progressive
-  OtherColour,  // sound, but gray, CMYK or not 8 bits: needs redrawing
+  Storable,     // 8-bit gray, colour or CMYK; baseline, extended or progressive
+  OtherColour,  // sound, but not 8 bits, two components or arithmetic-coded: needs redrawing
   Damaged,      // a segment cut short, malformed or unknown, a table missing, no end
 };
 
@@ -37,6 +37,9 @@ struct JpegInfo {
   // The EXIF orientation of the first Exif APP1 segment before the first
   // scan (1..8); 1 when there is none or it cannot be read.
   std::int32_t orientation = 1;
+  // An Adobe APP14 segment came before the first scan. Adobe applications
+  // (and libjpeg after them) store CMYK data inverted and mark it so.
+  bool adobe = false;
 };
 
 // The orientation tag (0x0112) of IFD0 in the body of an APP1 segment (the

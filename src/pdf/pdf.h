@@ -17,7 +17,9 @@ enum PdfError : std::int32_t {
 };
 
 enum PdfImageKind : std::int32_t { kPdfJpeg = 1, kPdfPng = 2 };
-enum PdfImageColour : std::int32_t { kPdfRgb = 1, kPdfIndexed = 2, kPdfGray = 3 };
+// CMYK is for JPEG data only; the inverted form is how Adobe applications
+// store CMYK JPEGs (they mark them with an APP14 "Adobe" segment).
+enum PdfImageColour : std::int32_t { kPdfRgb = 1, kPdfIndexed = 2, kPdfGray = 3, kPdfCmyk = 4, kPdfCmykInverted = 5 };
 
 // Document and serializer.
 std::int32_t pdf_Reset();

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -124,6 +125,38 @@ std::wstring ipf_EscapeString(std::wstring_view text) {
     if (c == L'\\' || c == L'(' || c == L')') out.push_back(L'\\');
     out.push_back(c);
   }
+  return out;
+}
+
+std::string ipf_InfoString(std::wstring_view text) {
+  const bool printableAscii =
+      std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= 0x20 && c <= 0x7E; });
+  if (printableAscii) return "(" + ipf_ToWinAnsi(ipf_EscapeString(text)) + ")";
+  // Readers take a text string without a byte-order mark as PDFDocEncoding,
+  // which differs from Windows-1252 in 0x80-0x9F and holds no Greek, Cyrillic
+  // or Chinese at all; UTF-16BE with its mark reads the same everywhere. A
+  // hex string needs no escapes whatever the code units are.
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out = "<FEFF";
+  out.reserve(6 + text.size() * 4);
+  auto unit = [&](std::uint32_t u) {
+    for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(u >> shift) & 0xF]);
+  };
+  for (const wchar_t c : text) {
+    auto code = static_cast<std::uint32_t>(c);
+    if constexpr (sizeof(wchar_t) == 2) {
+      unit(code & 0xFFFF);  // already UTF-16, pairs included
+    } else if (code > 0x10FFFF) {
+      unit(0xFFFD);
+    } else if (code > 0xFFFF) {
+      code -= 0x10000;
+      unit(0xD800 + (code >> 10));
+      unit(0xDC00 + (code & 0x3FF));
+    } else {
+      unit(code);
+    }
+  }
+  out += '>';
   return out;
 }
 

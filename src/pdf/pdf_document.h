@@ -156,6 +156,9 @@ std::wstring ipf_EscapeString(std::wstring_view text);
 // One Windows-1252 byte per character; "?" for characters it cannot hold.
 std::string ipf_ToWinAnsi(std::wstring_view text);
 unsigned char ipf_WinAnsiByte(char32_t c);
+// An Info dictionary value as a PDF string: printable ASCII as an escaped
+// literal string, anything else as UTF-16BE with its byte-order mark.
+std::string ipf_InfoString(std::wstring_view text);
 // "595.28,841.89" -> width and height; missing or non-numeric fields read as 0.
 void ipf_ParsePageSize(std::wstring_view text, float& width, float& height);
 // yyyymmddhhmmss plus the zone suffix, without the leading "D:".

@@ -169,8 +169,9 @@ std::int32_t ImageFromMem(const std::wstring& name, std::int32_t kind, std::int3
   const float pageHeight = page ? page->height / s : 0.0f;
 
   if (kind != kPdfJpeg && kind != kPdfPng) return Fail(kPdfInvalidParameters, 1791);
-  if (colour < kPdfRgb || colour > kPdfGray) return Fail(kPdfInvalidParameters, 1798);
-  if (kind == kPdfJpeg && colour != kPdfRgb) return Fail(kPdfInvalidParameters, 1802);
+  if (colour < kPdfRgb || colour > (kind == kPdfJpeg ? kPdfCmykInverted : kPdfGray))
+    return Fail(kPdfInvalidParameters, 1798);
+  if (kind == kPdfJpeg && colour == kPdfIndexed) return Fail(kPdfInvalidParameters, 1802);
 
   std::optional<std::size_t> found = ipf_FindImage(name);
   if (!found) {
@@ -282,6 +283,21 @@ std::int32_t pdf_ImageFromMem(const std::wstring& name, std::int32_t kind, std::
 }
 
 // Builds the texts that surround an image's data; called during serialization.
+namespace {
+
+// The stored JPEG's own colours: readers decode the data and take the
+// components as they are, so the space must be the one the file was made in.
+const char* JpegColourSpace(std::int32_t colour) {
+  switch (colour) {
+    case kPdfGray: return "/ColorSpace /DeviceGray\n";
+    case kPdfCmyk: return "/ColorSpace /DeviceCMYK\n";
+    case kPdfCmykInverted: return "/ColorSpace /DeviceCMYK\n/Decode [1 0 1 0 1 0 1 0]\n";
+    default: return "/ColorSpace /DeviceRGB\n";
+  }
+}
+
+}  // namespace
+
 void ipf_BuildImageTexts(PdfImage& image) {
   const std::int64_t pixelWidth = std::lround(image.pixelWidth);
   const std::int64_t pixelHeight = std::lround(image.pixelHeight);
@@ -294,7 +310,8 @@ void ipf_BuildImageTexts(PdfImage& image) {
   AppendLine(h, "/Width ", pixelWidth);
   AppendLine(h, "/Height ", pixelHeight);
   if (image.kind == kPdfJpeg) {
-    h += "/ColorSpace /DeviceRGB\n/BitsPerComponent 8\n/Filter /DCTDecode\n";
+    h += JpegColourSpace(image.colour);
+    h += "/BitsPerComponent 8\n/Filter /DCTDecode\n";
   } else {
     std::int32_t colours = 1;
     if (image.colour == kPdfRgb) {

@@ -100,9 +100,9 @@ std::string FontText(const PdfDocument& d) {
 
 void AppendInfoString(std::string& t, std::string_view key, const std::wstring& value) {
   t += key;
-  t += " (";
-  t += ipf_ToWinAnsi(ipf_EscapeString(value));
-  t += ")\n";
+  t += ' ';
+  t += ipf_InfoString(value);
+  t += '\n';
 }
 
 std::string InfoText(const PdfDocument& d) {

@@ -96,15 +96,23 @@ bool OpenBuildLog(BuildLog& log, const std::wstring& creator, const std::wstring
   return log.LogFile.IsOpen();
 }
 
-void LogPageOk(BuildLog& log, const std::wstring& path, std::int64_t sourceSize, std::int64_t storedSize) {
+std::wstring PageOfFileText(std::int32_t page, std::int32_t pageCount) {
+  return L", page " + FormatNumber(page) + L" of " + FormatNumber(pageCount);
+}
+
+void LogPageOk(BuildLog& log, const std::wstring& path, std::int64_t sourceSize, std::int64_t storedSize,
+               std::int32_t page, std::int32_t pageCount) {
   ++log.PageNumber;
-  ++log.FilesProcessed;
-  if (sourceSize > 0) log.BytesProcessed += sourceSize;  // an unknown size (-1) adds nothing
+  if (page <= 1) {
+    ++log.FilesProcessed;
+    if (sourceSize > 0) log.BytesProcessed += sourceSize;  // an unknown size (-1) adds nothing
+  }
+  const bool ofPages = pageCount > 1;
   // An empty source has no meaningful ratio; it reads as 0 % rather than a division by zero.
-  const double percent =
-      sourceSize > 0 ? static_cast<double>(storedSize) / static_cast<double>(sourceSize) * 100.0 : 0.0;
-  WriteText(log, L"[OK] Page " + FormatNumber(log.PageNumber) + L": " + path + L" (" + FormatDecimal(percent, 1) +
-                     L" %)\r\n");
+  const double share = static_cast<double>(sourceSize) / (ofPages ? pageCount : 1);
+  const double percent = sourceSize > 0 ? static_cast<double>(storedSize) / share * 100.0 : 0.0;
+  WriteText(log, L"[OK] Page " + FormatNumber(log.PageNumber) + L": " + path +
+                     (ofPages ? PageOfFileText(page, pageCount) : L"") + L" (" + FormatDecimal(percent, 1) + L" %)\r\n");
 }
 
 void LogFileSkipped(BuildLog& log, SkipReason reason, const std::wstring& path) {

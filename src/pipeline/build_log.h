@@ -36,7 +36,13 @@ std::wstring MakeLogFileName(const std::wstring& pdfPath);
 // work either way, so a build never loses its result to an unwritable log.
 bool OpenBuildLog(BuildLog& log, const std::wstring& creator, const std::wstring& pdfPath,
                   const std::wstring& logPath, const Settings& settings);
-void LogPageOk(BuildLog& log, const std::wstring& path, std::int64_t sourceSize, std::int64_t storedSize);
+// page and pageCount tell a page of a multi-page file: its line names the
+// page, its percentage is against the file's size shared out over its pages,
+// and the file counts as processed (and its bytes) with its first page only.
+void LogPageOk(BuildLog& log, const std::wstring& path, std::int64_t sourceSize, std::int64_t storedSize,
+               std::int32_t page = 1, std::int32_t pageCount = 1);
+// ", page 2 of 5": how a page of a multi-page file is named after its path.
+std::wstring PageOfFileText(std::int32_t page, std::int32_t pageCount);
 void LogFileSkipped(BuildLog& log, SkipReason reason, const std::wstring& path);
 void LogFileMissing(BuildLog& log, const std::wstring& path);
 // Takes the end time, writes the report (the PDF's size is read now) and

@@ -112,27 +112,21 @@ class Build {
         if (ShortOfMemoryOnlyByItsOwnWord(image)) image.outcome = PrepOutcome::SkippedUnsupported;
         if (image.outcome != PrepOutcome::GdiplusError) prepareFrom(index + 1);
       }
-      switch (image.outcome) {
-        case PrepOutcome::SkippedUnsupported:
-          LogFileSkipped(log_, SkipUnsupported, item.Path);
-          continue;
-        case PrepOutcome::SkippedNotStorable:
-          LogFileSkipped(log_, SkipJpegNotStorable, item.Path);
-          continue;
-        case PrepOutcome::GdiplusError:
-          return GdiplusError(image.status);
-        case PrepOutcome::Ok:
-          break;
-      }
-
-      // Measured before the writer takes the block over.
-      const auto storedSize = static_cast<std::int64_t>(image.data.size());
-      if (!PlacePage(item, image)) return WriterError();
-      LogPageOk(log_, item.Path, sourceSize, storedSize);
-      image = PreparedImage();  // the writer has the data now
+      // A multi-page file's later pages follow its first, each on its own.
+      const std::int32_t pages = services_.preparePage ? image.pageCount : 1;
+      std::int32_t stop = 0;
+      const PageResult first = PlacePrepared(item, image, sourceSize, 1, pages, stop);
+      if (first == PageResult::Stop) return stop;
+      if (first == PageResult::Skipped) continue;
       progress_.ShowProgress(counter);
 
       if (progress_.PollCancel()) cancelled = true;
+      for (std::int32_t page = 2; page <= pages && !cancelled; ++page) {
+        PreparedImage later = services_.preparePage(item.Path, settings_, page - 1);
+        if (ShortOfMemoryOnlyByItsOwnWord(later)) later.outcome = PrepOutcome::SkippedUnsupported;
+        if (PlacePrepared(item, later, sourceSize, page, pages, stop) == PageResult::Stop) return stop;
+        if (progress_.PollCancel()) cancelled = true;
+      }
       if (settings_.MemoryLoad != 0 && freeMemory < threshold && !asked) {
         asked = true;
         if (!progress_.ConfirmLowMemory()) cancelled = true;
@@ -167,8 +161,41 @@ class Build {
     return free / 4 > image.loadNeedBytes + (std::int64_t{64} << 20);
   }
 
+  enum class PageResult { Placed, Skipped, Stop };
+
+  // Logs and places one prepared page (page of pages of its file), or logs
+  // it as skipped. Stop: the build ends with stop as its result.
+  PageResult PlacePrepared(const BuildItem& item, PreparedImage& image, std::int64_t sourceSize, std::int32_t page,
+                           std::int32_t pages, std::int32_t& stop) {
+    const std::wstring shown = page > 1 ? item.Path + PageOfFileText(page, pages) : item.Path;
+    switch (image.outcome) {
+      case PrepOutcome::SkippedUnsupported:
+        LogFileSkipped(log_, SkipUnsupported, shown);
+        return PageResult::Skipped;
+      case PrepOutcome::SkippedNotStorable:
+        LogFileSkipped(log_, SkipJpegNotStorable, shown);
+        return PageResult::Skipped;
+      case PrepOutcome::GdiplusError:
+        stop = GdiplusError(image.status);
+        return PageResult::Stop;
+      case PrepOutcome::Ok:
+        break;
+    }
+    // Measured before the writer takes the block over.
+    const auto storedSize = static_cast<std::int64_t>(image.data.size());
+    // Each page is an image of its own: the writer reuses the image of a name it knows.
+    const std::wstring name = page > 1 ? item.Path + L"*" + std::to_wstring(page) : item.Path;
+    if (!PlacePage(item, name, image)) {
+      stop = WriterError();
+      return PageResult::Stop;
+    }
+    LogPageOk(log_, item.Path, sourceSize, storedSize, page, pages);
+    image = PreparedImage();  // the writer has the data now
+    return PageResult::Placed;
+  }
+
   // Adds the page, its image and its header or footer line.
-  bool PlacePage(const BuildItem& item, PreparedImage& image) {
+  bool PlacePage(const BuildItem& item, const std::wstring& imageName, PreparedImage& image) {
     // The page is laid out for the picture as it is shown, which for a
     // stored photo on its side is not the way its bytes lie.
     const PixelSize shown = UprightSize(image.width, image.height, image.orientation);
@@ -180,7 +207,7 @@ class Build {
       pdf_AddPage(-1, L"");
     }
     if (pdf_GetErrorCode() != 0) return false;
-    pdf_ImageFromMem(item.Path, image.kind, image.colour, std::move(image.data), Millimetres(static_cast<float>(image.width)),
+    pdf_ImageFromMem(imageName, image.kind, image.colour, std::move(image.data), Millimetres(static_cast<float>(image.width)),
                      Millimetres(static_cast<float>(image.height)), Millimetres(place.x), Millimetres(place.y),
                      Millimetres(place.width), Millimetres(place.height), image.orientation);
     if (pdf_GetErrorCode() != 0) return false;

@@ -48,6 +48,10 @@ class BuildProgress {
 // What the build asks of the operating system, replaceable in tests.
 struct BuildServices {
   std::function<PreparedImage(const std::wstring& path, const Settings& settings)> prepare;
+  // A later page (0-based: 1, 2, ...) of a file whose first page came
+  // with a pageCount above 1; prepared on the build thread. Without it only
+  // the first page is placed.
+  std::function<PreparedImage(const std::wstring& path, const Settings& settings, std::int32_t page)> preparePage;
   // Free physical memory in bytes; false leaves the value as it was.
   std::function<bool(std::int64_t& bytes)> freeMemory;
   std::function<void()> trimWorkingSet;

@@ -173,7 +173,8 @@ void BuildProgressWindow::Fatal(std::int32_t line, const std::wstring& message) 
 
 BuildServices WindowsBuildServices() {
   BuildServices services;
-  services.prepare = PrepareImage;
+  services.prepare = [](const std::wstring& path, const Settings& settings) { return PrepareImage(path, settings); };
+  services.preparePage = PrepareImage;
   services.freeMemory = [](std::int64_t& bytes) { return GetFreePhysicalMemory(bytes) == 1; };
   services.trimWorkingSet = TrimWorkingSet;
   // One preparing thread per core. Each may hold a decoded image and its

@@ -46,6 +46,8 @@ struct Settings {
   std::int32_t JpgNoRecompression = 0;
   // Photos turned as their EXIF orientation asks.
   std::int32_t AutoRotate = 1;
+  // Every page of a multi-page TIFF file becomes a page of the PDF.
+  std::int32_t TiffAllPages = 1;
   std::wstring DocAuthor;
   std::wstring DocTitle;
   std::int32_t ThumbLocked = 1;

@@ -129,6 +129,7 @@ constexpr IntField kIntFields[] = {
     {L"EnableSubFolders", kGroupGeneral, &Settings::EnableSubFolders, 0, 0, 1},
     {L"JpgNoRecompression", kGroupGeneral, &Settings::JpgNoRecompression, 0, 0, 1},
     {L"AutoRotate", kGroupGeneral, &Settings::AutoRotate, 1, 0, 1},
+    {L"TiffAllPages", kGroupGeneral, &Settings::TiffAllPages, 1, 0, 1},
 };
 
 // Read only while RememberWinPos is 1.
@@ -397,6 +398,7 @@ std::string FormatSettingsFile(const Settings& s) {
   w.Int(L"JpgNoRecompression", s.JpgNoRecompression);
   // Last of its group, so that older files read as they did.
   w.Int(L"AutoRotate", s.AutoRotate);
+  w.Int(L"TiffAllPages", s.TiffAllPages);
   if (s.RememberWinPos == 1) w.Int(L"Maximized", s.Maximized);
   return w.Take();
 }

@@ -374,8 +374,8 @@ TEST_F(SettingsWindowTest, ThumbnailSizeAndPreprocessingWaitForAnEmptyList) {
   }
 }
 
-TEST_F(SettingsWindowTest, GeneralTabListsItsEighteenBoxesInOrder) {
-  const int order[] = {69, 71, 70, 77, 76, 68, 73, 72, 66, 67, 74, 78, 79, 80, 81, 82, 75, 88};
+TEST_F(SettingsWindowTest, GeneralTabListsItsNineteenBoxesInOrder) {
+  const int order[] = {69, 71, 70, 77, 76, 68, 73, 72, 66, 67, 74, 78, 79, 80, 81, 82, 75, 88, 89};
   settings.SaveSameDirAsFiles = 0;
   settings.RememberLastDirectory = 1;
   const bool result = Run({
@@ -399,9 +399,11 @@ TEST_F(SettingsWindowTest, GeneralTabListsItsEighteenBoxesInOrder) {
         EXPECT_EQ(Text(w, 75), L" Enable high memory load warning");
         EXPECT_EQ(Text(w, kCheckAutoRotate), L" Turn photos upright (EXIF orientation)");
         EXPECT_TRUE(Checked(w, kCheckAutoRotate)) << "on by default";
+        EXPECT_EQ(Text(w, kCheckTiffAllPages), L" Every page of multi-page TIFF files");
+        EXPECT_TRUE(Checked(w, kCheckTiffAllPages)) << "on by default";
         // The last box, reached with the keyboard, scrolls into view.
-        ::SetFocus(FindControl(w, kCheckAutoRotate));
-        RECT last = WindowRect(FindControl(w, kCheckAutoRotate));
+        ::SetFocus(FindControl(w, kCheckTiffAllPages));
+        RECT last = WindowRect(FindControl(w, kCheckTiffAllPages));
         RECT shown{};
         ::GetClientRect(area, &shown);
         ::MapWindowPoints(nullptr, area, reinterpret_cast<POINT*>(&last), 2);
@@ -416,6 +418,8 @@ TEST_F(SettingsWindowTest, GeneralTabListsItsEighteenBoxesInOrder) {
         Click(w, kCheckSameDirectory);
         Click(w, 74);
       },
+      [](HWND w) { ::SetFocus(FindControl(w, kCheckTiffAllPages)); },
+      [](HWND w) { SaveScreenshot(w, L"settings_general_end"); },
       PressOk,
   });
   EXPECT_TRUE(result);
@@ -575,6 +579,7 @@ TEST_F(SettingsWindowTest, ChoicesReachTheSettingsFile) {
         Click(w, kCheckSaveAuthor);
         Click(w, kCheckJpgStoring);                   // a General box
         Click(w, kCheckAutoRotate);
+        Click(w, kCheckTiffAllPages);
       },
       PressOk,
   }));
@@ -597,7 +602,7 @@ TEST_F(SettingsWindowTest, ChoicesReachTheSettingsFile) {
       "SaveSameDirAsFiles = 0\r\nClearBeforeDrop = 0\r\nShowOptions = 1\r\nShowFullPath = 0\r\nSortAfterDrop = 1\r\n"
       "OpenPdf = 0\r\nOpenDir = 1\r\nConfirmations = 1\r\nMemoryLoad = 1\r\nShowSizeCondensed = 1\r\n"
       "SortIncludingPath = 0\r\nPreprocessing = 1\r\nDocTitleFromFileName = 0\r\nDeleteLogIfSuccessful = 0\r\n"
-      "EnableSubFolders = 0\r\nJpgNoRecompression = 1\r\nAutoRotate = 0\r\n";
+      "EnableSubFolders = 0\r\nJpgNoRecompression = 1\r\nAutoRotate = 0\r\nTiffAllPages = 0\r\n";
   EXPECT_EQ(written, expected);
 }
 

@@ -211,10 +211,31 @@ check "true size, centred on A4 (RMSE $d)" close_to "$d" 0.05
 # --------------------------------------------------------- JPEG stored as is
 group "JPEG stored as is"
 pdf="$out/stored.pdf"
-run "$work/o" "$work/e" --set JpgNoRecompression=1 "$pdf" "$src/01-photo.jpg" "$src/06-gray.jpg" "$src/02-scan.png"
-expect_eq "exit status (the gray JPEG is redrawn, not lost)" 0 "$rc"
-expect_eq "page count" 3 "$(pages "$pdf")"
+run "$work/o" "$work/e" --set JpgNoRecompression=1 --set SortAfterDrop=0 "$pdf" "$src/01-photo.jpg" "$src/06-gray.jpg" \
+  "$src/02-scan.png" "$src/07-cmyk.jpg"
+expect_eq "exit status" 0 "$rc"
+expect_eq "page count" 4 "$(pages "$pdf")"
 check "qpdf --check" qpdf_ok "$pdf"
+# Gray and CMYK JPEG files go in byte for byte, in their own colour spaces.
+mkdir -p "$work/extracted"
+pdfimages -j "$pdf" "$work/extracted/i"
+check "gray JPEG extracted byte for byte" cmp -s "$work/extracted/i-001.jpg" "$src/06-gray.jpg"
+check "CMYK JPEG extracted byte for byte" cmp -s "$work/extracted/i-003.jpg" "$src/07-cmyk.jpg"
+pdfimages -list "$pdf" >"$work/list"
+expect_eq "colour spaces" "rgb gray rgb cmyk" "$(awk 'NR > 2 { printf "%s%s", sep, $6; sep = " " }' "$work/list")"
+check "log: gray JPEG stored at 100 %" contains "$pdf.log" "[OK] Page 2: $(winpath "$src/06-gray.jpg") (100 %)"
+check "log: CMYK JPEG stored at 100 %" contains "$pdf.log" "[OK] Page 4: $(winpath "$src/07-cmyk.jpg") (100 %)"
+expect_eq "CMYK page size" "200 x 160" "$(page_size "$pdf" 4)"
+# Readers turn CMYK into RGB each their own way (poppler and Ghostscript
+# without a colour profile, MuPDF here too): near ImageMagick's, far from
+# it when the inversion is missed.
+pdftoppm -r 72 -f 4 -l 4 -singlefile "$pdf" "$work/cmyk-poppler"
+mutool draw -q -c rgb -r 72 -o "$work/cmyk-mupdf.pnm" "$pdf" 4 2>/dev/null
+gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=ppmraw -r72 -dFirstPage=4 -dLastPage=4 -sOutputFile="$work/cmyk-gs.ppm" "$pdf"
+for shown in cmyk-poppler.ppm cmyk-mupdf.pnm cmyk-gs.ppm; do
+  d=$("$compare" -metric RMSE "$work/$shown" "$ref/07-cmyk.ppm" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p')
+  check "CMYK page in ${shown%.*} (RMSE $d)" close_to "$d" 0.15
+done
 check "photo bytes inside the PDF unchanged" python3 -c '
 import sys
 pdf, jpg = (open(p, "rb").read() for p in sys.argv[1:3])
@@ -222,7 +243,7 @@ start = pdf.find(jpg)
 sys.exit(0 if start > 0 and pdf[start + len(jpg):start + len(jpg) + 20].lstrip().startswith(b"endstream") else 1)
 ' "$pdf" "$src/01-photo.jpg"
 check "log: storing mode" contains "$pdf.log" "JPG storing mode is enabled"
-d=$(render_distance "$pdf" 3 "$ref/06-gray.ppm")
+d=$(render_distance "$pdf" 2 "$ref/06-gray.ppm")
 check "gray JPEG page looks like its source (RMSE $d)" close_to "$d" 0.05
 # A JPEG whose scan uses a Huffman table it never defined: readers refuse
 # the stream, so it must not be stored as it is (GDI+ refuses it too).
@@ -240,6 +261,35 @@ sys.exit(1 if open(sys.argv[2], "rb").read() in open(sys.argv[1], "rb").read() e
 ' "$out/broken.pdf" "$work/undefined-table.jpg"
 check "qpdf --check with the broken JPEG in the list" qpdf_ok "$out/broken.pdf"
 check "log: stored at 100 %" contains "$pdf.log" "[OK] Page 1: $(winpath "$src/01-photo.jpg") (100 %)"
+
+# ----------------------------------------------------- multi-page TIFF
+group "multi-page TIFF"
+# Five pages of different sizes and colours, as a scanner writes them.
+tiff_sizes=("120 x 90" "60 x 140" "200 x 50" "80 x 80" "100 x 160")
+tiff_pages=()
+for i in "${!tiff_sizes[@]}"; do
+  tiff_pages+=(-size "${tiff_sizes[$i]// /}" "gradient:$(printf '#%02x2040' $((i * 60)))-white")
+done
+"$convert" "${tiff_pages[@]}" -compress lzw "$work/fax.tif"
+for i in "${!tiff_sizes[@]}"; do "$convert" "$work/fax.tif[$i]" -depth 8 "$ref/fax-$i.ppm"; done
+pdf="$out/fax.pdf"
+run "$work/o" "$work/e" --set SortAfterDrop=0 "$pdf" "$work/fax.tif" "$src/09-pic.bmp"
+expect_eq "exit status" 0 "$rc"
+check "qpdf --check" qpdf_ok "$pdf"
+expect_eq "page count: five pages and the bitmap" 6 "$(pages "$pdf")"
+for i in "${!tiff_sizes[@]}"; do
+  n=$((i + 1))
+  expect_eq "page $n size" "${tiff_sizes[$i]}" "$(page_size "$pdf" $n)"
+  d=$(render_distance "$pdf" $n "$ref/fax-$i.ppm")
+  check "page $n shows its own picture (RMSE $d)" close_to "$d" 0.05
+  check "log: page $n of 5" contains "$pdf.log" "[OK] Page $n: $(winpath "$work/fax.tif"), page $n of 5 ("
+done
+check "log: the bitmap is page 6" contains "$pdf.log" "[OK] Page 6: $(winpath "$src/09-pic.bmp") ("
+check "log: two files processed" contains "$pdf.log" "Files processed   : 2"
+check "progress: one line per file" contains "$work/e" "2 of 2  09-pic.bmp"
+run "$work/o" "$work/e" --set TiffAllPages=0 "$out/fax-first.pdf" "$work/fax.tif"
+expect_eq "TiffAllPages 0: the first page only" 1 "$(pages "$out/fax-first.pdf")"
+check "TiffAllPages 0: no page count in the log" lacks "$out/fax-first.pdf.log" ", page 1 of"
 
 # ------------------------------------------------------- PNG passed through
 group "PNG passed through"

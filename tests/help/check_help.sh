@@ -29,7 +29,7 @@ declare -A tab_keys=(
   [Tab1.html]="JpgCompression JpgQuality ImageScaling ResizeOnlyIfWider PaperOrientation PaperFormat PdfStartup EnlargeToFit KeepAspect"
   [Tab2.html]="DisplayHeader HeaderDisplayWhere HeaderDisplayWhat HeaderDisplayAlign HeaderFontSize DocAuthor DocTitle SaveAuthor SaveTitle"
   [Tab3.html]="ThumbLocked ThumbSide ThumbSize ThumbColor"
-  [Tab4.html]="ClearBeforeDrop SortAfterDrop ShowFullPath SortIncludingPath ShowSizeCondensed ShowOptions OpenDir OpenPdf RememberLastDirectory SaveSameDirAsFiles Confirmations Preprocessing DocTitleFromFileName DeleteLogIfSuccessful EnableSubFolders JpgNoRecompression MemoryLoad AutoRotate"
+  [Tab4.html]="ClearBeforeDrop SortAfterDrop ShowFullPath SortIncludingPath ShowSizeCondensed ShowOptions OpenDir OpenPdf RememberLastDirectory SaveSameDirAsFiles Confirmations Preprocessing DocTitleFromFileName DeleteLogIfSuccessful EnableSubFolders JpgNoRecompression MemoryLoad AutoRotate TiffAllPages"
 )
 
 is_itsf() { [ "$(head -c 4 "$chm" 2>/dev/null)" = ITSF ]; }

@@ -68,11 +68,11 @@ void ExpectWriterAcceptsPng(const std::vector<unsigned char>& block, int width, 
   pdf_Reset();
 }
 
-void ExpectWriterAcceptsJpeg(const std::vector<unsigned char>& block, int width, int height) {
+void ExpectWriterAcceptsJpeg(const std::vector<unsigned char>& block, int width, int height, int colour = 1) {
   const auto frame = encoded_check::ReadJpegFrame(block);
   ASSERT_TRUE(frame) << "no JPEG frame header";
   EXPECT_EQ(frame->precision, 8);
-  EXPECT_EQ(frame->components, 3);
+  EXPECT_EQ(frame->components, colour == 3 ? 1 : colour >= 4 ? 4 : 3);
   EXPECT_EQ(frame->width, width);
   EXPECT_EQ(frame->height, height);
 }
@@ -81,7 +81,7 @@ void ExpectWriterAccepts(const PreparedImage& prepared) {
   if (prepared.kind == kImageKindPng)
     ExpectWriterAcceptsPng(prepared.data, prepared.width, prepared.height, prepared.colour);
   else
-    ExpectWriterAcceptsJpeg(prepared.data, prepared.width, prepared.height);
+    ExpectWriterAcceptsJpeg(prepared.data, prepared.width, prepared.height, prepared.colour);
 }
 
 class ImagePrep : public testing::Test {
@@ -303,21 +303,58 @@ TEST_F(ImagePrep, StoredJpegIsTheFileByteForByteUnscaled) {
   EXPECT_EQ(PrepareImage(misnamed, settings).data, bytes);
 }
 
-// Gray and CMYK JPEG files cannot go into the PDF as they are; rather than
-// lose their page, they are redrawn in colour like any other image.
-TEST_F(ImagePrep, GrayAndCmykJpegAreRedrawnWhenStoring) {
-  for (const wchar_t* name : {L"gray.jpg", L"cmyk.jpg"}) {
-    SCOPED_TRACE(std::string(name, name + std::wcslen(name)));
+// Gray and CMYK JPEG files go into the PDF as they are, in their own colour
+// space; whatever the output setting, their bytes are the file's.
+TEST_F(ImagePrep, GrayAndCmykJpegAreStoredAsTheyAre) {
+  const struct {
+    const wchar_t* name;
+    std::int32_t colour;
+  } cases[] = {{L"gray.jpg", 3}, {L"cmyk.jpg", 5}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name, c.name + std::wcslen(c.name)));
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(ReadWholeFile(FixturePath(c.name), bytes));
     for (const std::int32_t compression : {1, 0}) {
       Settings settings = StoreJpeg();
       settings.JpgCompression = compression;
-      const PreparedImage prepared = PrepareImage(FixturePath(name), settings);
+      const PreparedImage prepared = PrepareImage(FixturePath(c.name), settings);
       ASSERT_EQ(prepared.outcome, PrepOutcome::Ok) << "status " << prepared.status;
-      EXPECT_EQ(prepared.kind, compression == 1 ? kImageKindJpeg : kImageKindPng);
-      EXPECT_EQ(prepared.colour, 1);
+      EXPECT_EQ(prepared.kind, kImageKindJpeg);
+      EXPECT_EQ(prepared.colour, c.colour);
+      EXPECT_EQ(prepared.data, bytes);
       ExpectWriterAccepts(prepared);
     }
   }
+}
+
+// A multi-page TIFF file gives each page on its own, at its own size, with
+// the number of pages; with TiffAllPages 0 it is one picture, its first page.
+TEST_F(ImagePrep, EveryPageOfAMultiPageTiffIsPreparedOnItsOwn) {
+  const struct {
+    int width, height;
+    ARGB colour;
+  } pages[] = {{40, 30, kRed}, {20, 50, kGreen}, {60, 10, kBlue}, {30, 30, 0xFFFFFF00u}, {10, 40, 0xFFFFFFFFu}};
+  const std::wstring path = FixturePath(L"pages.tif");
+  for (std::int32_t page = 0; page < 5; ++page) {
+    SCOPED_TRACE(page);
+    const PreparedImage prepared = PrepareImage(path, PngOutput(), page);
+    ASSERT_EQ(prepared.outcome, PrepOutcome::Ok) << "status " << prepared.status;
+    EXPECT_EQ(prepared.pageCount, 5);
+    EXPECT_EQ(prepared.width, pages[page].width);
+    EXPECT_EQ(prepared.height, pages[page].height);
+    const Decoded decoded = Decode(prepared.data);
+    ASSERT_EQ(decoded.pixels.size(), static_cast<std::size_t>(pages[page].width * pages[page].height));
+    EXPECT_EQ(decoded.At(pages[page].width / 2, pages[page].height / 2), pages[page].colour);
+  }
+  EXPECT_EQ(PrepareImage(path, PngOutput(), 5).outcome, PrepOutcome::SkippedUnsupported);
+  Settings firstOnly = JpegOutput();
+  firstOnly.TiffAllPages = 0;
+  const PreparedImage first = PrepareImage(path, firstOnly);
+  EXPECT_EQ(first.pageCount, 1);
+  EXPECT_EQ(first.width, 40);
+  // Single-page files are one page.
+  for (const std::wstring& single : {WriteHalves(L"one.tif", L"image/tiff"), FixturePath(L"halves.gif")})
+    EXPECT_EQ(PrepareImage(single, PngOutput()).pageCount, 1);
 }
 
 // A JPEG whose headers a strict reader refuses is never stored as it is:

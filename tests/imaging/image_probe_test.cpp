@@ -111,8 +111,11 @@ TEST(InspectJpeg, DecidesEveryKindOfFile) {
       {"bytes after the end marker", with([](JpegParts& j) { j.afterEnd = {1, 2, 3, 0xFF}; }), JpegVerdict::Storable},
       {"restart interval", with([](JpegParts& j) { j.extraBeforeScan = Segment(0xDD, {0, 8}); }), JpegVerdict::Storable},
       {"comment", with([](JpegParts& j) { j.extraBeforeScan = Segment(0xFE, {'h', 'i'}); }), JpegVerdict::Storable},
-      {"gray", with([](JpegParts& j) { j.components = 1; }), JpegVerdict::OtherColour},
-      {"CMYK", with([](JpegParts& j) { j.components = 4; }), JpegVerdict::OtherColour},
+      {"gray", with([](JpegParts& j) { j.components = 1; }), JpegVerdict::Storable},
+      {"CMYK", with([](JpegParts& j) { j.components = 4; }), JpegVerdict::Storable},
+      {"two components", with([](JpegParts& j) { j.components = 2; }), JpegVerdict::OtherColour},
+      {"arithmetic-coded gray", with([](JpegParts& j) { j.components = 1; j.frameMarker = 0xC9; }),
+       JpegVerdict::OtherColour},
       {"12-bit", with([](JpegParts& j) { j.precision = 12; j.frameMarker = 0xC1; }), JpegVerdict::OtherColour},
       {"no AC table", with([](JpegParts& j) { j.acTable = false; }), JpegVerdict::Damaged},
       {"no DC table", with([](JpegParts& j) { j.dcTable = false; }), JpegVerdict::Damaged},
@@ -422,13 +425,15 @@ TEST(InspectFiles, FixturesFromRealEncoders) {
   const struct {
     const char* name;
     JpegVerdict verdict;
-  } jpegs[] = {{"progressive.jpg", JpegVerdict::Storable},
-               {"gray.jpg", JpegVerdict::OtherColour},
-               {"cmyk.jpg", JpegVerdict::OtherColour}};
+    bool adobe;
+  } jpegs[] = {{"progressive.jpg", JpegVerdict::Storable, false},
+               {"gray.jpg", JpegVerdict::Storable, false},
+               {"cmyk.jpg", JpegVerdict::Storable, true}};
   for (const auto& j : jpegs) {
     const Bytes file = read(j.name);
     ASSERT_FALSE(file.empty()) << j.name;
     EXPECT_EQ(Verdict(file), j.verdict) << j.name;
+    EXPECT_EQ(InspectJpeg(file.data(), file.size(), true).adobe, j.adobe) << j.name;
     EXPECT_EQ(Verdict(file, false), j.verdict) << j.name;
     EXPECT_TRUE(JpegTailComplete(file.data(), file.size())) << j.name;
   }

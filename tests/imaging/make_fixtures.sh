@@ -49,3 +49,6 @@ info = struct.pack("<IiiHHIIiiII", 40, 40, 30, 1, 8, 1, len(runs), 2835, 2835, 3
 head = b"BM" + struct.pack("<IHHI", offset + len(runs), 0, 0, offset)
 open(out + "/rle-skips.bmp", "wb").write(head + info + palette + bytes(runs))
 PY
+# Five pages of different sizes and colours, as scanners write them.
+"$im" -size 40x30 xc:'#FF0000' -size 20x50 xc:'#00FF00' -size 60x10 xc:'#0000FF' -size 30x30 xc:'#FFFF00' \
+  -size 10x40 xc:'#FFFFFF' -strip -depth 8 -compress lzw "$out/pages.tif"

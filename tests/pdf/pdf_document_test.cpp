@@ -102,13 +102,30 @@ TEST_F(PdfTest, InfoEntriesAreEscapedAndOnlyPresentWhenSet) {
   EXPECT_NE(info.find("/Producer (Vellum Kit 1.11 by Orrery Labs)\n"), std::string::npos);
 }
 
-TEST_F(PdfTest, TextIsWrittenAsWindows1252WithQuestionMarksForTheRest) {
-  // é and € exist in Windows-1252; Cyrillic and an emoji (a surrogate pair on
-  // Windows) do not, and each becomes one "?".
-  ASSERT_EQ(pdf_SetAuthor(L"\u00e9\u20ac\u0416\U0001F600\u0152"), 0);
-  ASSERT_EQ(pdf_Create(1, L"", 2), 0);
-  const PdfFile f = SaveAndParse();
-  EXPECT_NE(f.Object(3).find("/Author (\xE9\x80??\x8C)\n"), std::string::npos);
+TEST_F(PdfTest, InfoTextOutsidePrintableAsciiIsWrittenAsUtf16) {
+  // Printable ASCII keeps its escaped literal form; anything else (the
+  // Windows-1252 characters PDFDocEncoding reads differently, Greek,
+  // Cyrillic, Chinese, an emoji that is a surrogate pair, a line break)
+  // becomes UTF-16BE with its byte-order mark.
+  const struct {
+    const wchar_t* value;
+    const char* written;
+  } cases[] = {
+      {L"Plain (1) \\ ~", "(Plain \\(1\\) \\\\ ~)"},
+      {L"\u2013\u2019\u201c\u201d\u20ac", "<FEFF20132019201C201D20AC>"},
+      {L"C\u00f4te", "<FEFF004300F400740065>"},
+      {L"\u0391\u0436\u4e2d", "<FEFF039104364E2D>"},
+      {L"\U0001F600(", "<FEFFD83DDE000028>"},
+      {L"a\nb", "<FEFF0061000A0062>"},
+  };
+  for (const auto& c : cases) {
+    pdf_Reset();
+    ASSERT_EQ(pdf_SetAuthor(c.value), 0);
+    ASSERT_EQ(pdf_Create(1, L"", 2), 0);
+    const PdfFile f = SaveAndParse();
+    EXPECT_NE(f.Object(3).find(std::string("/Author ") + c.written + "\n"), std::string::npos)
+        << c.written << "\n" << f.Object(3);
+  }
 }
 
 TEST(PdfDate, ZoneSuffixFollowsTheBias) {

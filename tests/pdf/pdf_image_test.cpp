@@ -41,16 +41,26 @@ TEST_F(PdfTest, SameNameIsStoredOnceAndPlacedTwice) {
   EXPECT_EQ(f.Stream(7), std::string(jpeg.begin(), jpeg.end()));
 }
 
-TEST_F(PdfTest, JpegObjectText) {
-  ASSERT_EQ(pdf_Create(1, L"", 2), 0);
-  ASSERT_EQ(pdf_AddPage(-1, L""), 0);
-  const std::vector<unsigned char> jpeg(100, 0xAB);
-  ASSERT_EQ(pdf_ImageFromMem(L"j", 1, 1, jpeg.data(), 100, 1024 / 2.8346457f, 768 / 2.8346457f, 0, 0, 10, 10), 0);
-  const testsupport::PdfFile f = SaveAndParse();
-  EXPECT_EQ(f.Dictionary(7),
-            "7 0 obj\n<<\n/Type /XObject\n/Subtype /Image\n/Width 1024\n/Height 768\n"
-            "/ColorSpace /DeviceRGB\n/BitsPerComponent 8\n/Filter /DCTDecode\n/Length 100>>\n");
-  EXPECT_NE(f.Object(7).find(std::string(100, '\xAB') + "\nendstream\nendobj\n"), std::string::npos);
+TEST_F(PdfTest, JpegObjectTextForEveryColour) {
+  const struct {
+    int colour;
+    const char* space;
+  } cases[] = {{1, "/ColorSpace /DeviceRGB\n"},
+               {3, "/ColorSpace /DeviceGray\n"},
+               {4, "/ColorSpace /DeviceCMYK\n"},
+               {5, "/ColorSpace /DeviceCMYK\n/Decode [1 0 1 0 1 0 1 0]\n"}};
+  for (const auto& c : cases) {
+    pdf_Reset();
+    ASSERT_EQ(pdf_Create(1, L"", 2), 0);
+    ASSERT_EQ(pdf_AddPage(-1, L""), 0);
+    const std::vector<unsigned char> jpeg(100, 0xAB);
+    ASSERT_EQ(pdf_ImageFromMem(L"j", 1, c.colour, jpeg.data(), 100, 1024 / 2.8346457f, 768 / 2.8346457f, 0, 0, 10, 10),
+              0);
+    const testsupport::PdfFile f = SaveAndParse();
+    EXPECT_EQ(f.Dictionary(7), std::string("7 0 obj\n<<\n/Type /XObject\n/Subtype /Image\n/Width 1024\n/Height 768\n") +
+                                   c.space + "/BitsPerComponent 8\n/Filter /DCTDecode\n/Length 100>>\n");
+    EXPECT_NE(f.Object(7).find(std::string(100, '\xAB') + "\nendstream\nendobj\n"), std::string::npos);
+  }
 }
 
 TEST_F(PdfTest, FullPagePlacementOnA4) {
@@ -139,7 +149,7 @@ TEST_F(PdfTest, ParameterErrorsStoreNothing) {
   const std::vector<unsigned char> data = {1, 2, 3};
   const struct {
     int kind, colour, location;
-  } cases[] = {{0, 1, 1791}, {3, 1, 1791}, {1, 0, 1798}, {2, 4, 1798}, {1, 3, 1802}, {1, 2, 1802}};
+  } cases[] = {{0, 1, 1791}, {3, 1, 1791}, {1, 0, 1798}, {2, 4, 1798}, {1, 6, 1798}, {1, 2, 1802}};
   for (const auto& c : cases) {
     EXPECT_EQ(Place(L"x", c.kind, c.colour, data), 2);
     EXPECT_EQ(pdf_GetErrorText(), L"Invalid parameters\r\n\r\nin pdf_ImageFromMem() on line " +

@@ -145,6 +145,38 @@ TEST_F(PdfTest, RealToolsAcceptAndRenderEveryImageKind) {
   EXPECT_NE(info.output.find("Title:           Tools (check) \\ \xC3\xA9"), std::string::npos) << info.output;
 }
 
+TEST_F(PdfTest, ReadersShowInfoTextInAnyLanguageExactly) {
+  // Each value as the tools print it in UTF-8; qpdf marks text strings "u:".
+  const struct {
+    const char* key;
+    std::int32_t (*set)(const std::wstring&);
+    const wchar_t* value;
+    const char* utf8;
+  } cases[] = {
+      {"Title", pdf_SetTitle, L"Ferien \u2013 C\u00f4te d\u2019Azur \u201c\u20ac\u201d",
+       "Ferien \xE2\x80\x93 C\xC3\xB4te d\xE2\x80\x99" "Azur \xE2\x80\x9C\xE2\x82\xAC\xE2\x80\x9D"},
+      {"Author", pdf_SetAuthor, L"\u0391\u03b8\u03ae\u03bd\u03b1 \u041c\u043e\u0441\u043a\u0432\u0430",
+       "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1 \xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0"},
+      {"Creator", pdf_SetCreator, L"\u5317\u4eac (x86)", "\xE5\x8C\x97\xE4\xBA\xAC (x86)"},
+  };
+  for (const auto& c : cases) ASSERT_EQ(c.set(c.value), 0);
+  ASSERT_EQ(pdf_Create(1, L"", 1), 0);
+  ASSERT_EQ(pdf_AddPage(1, L"100,100"), 0);
+  const std::wstring path = dir_.File(L"info.pdf");
+  ASSERT_EQ(pdf_Save(path), 0);
+  const auto check = testsupport::RunCommand("qpdf --check " + testsupport::Quote(path));
+  EXPECT_EQ(check.exitCode, 0) << check.output;
+  const auto info = testsupport::RunCommand("pdfinfo -enc UTF-8 " + testsupport::Quote(path));
+  const auto json = testsupport::RunCommand("qpdf --json=2 " + testsupport::Quote(path));
+  for (const auto& c : cases) {
+    const std::string label = std::string(c.key) + ":";
+    EXPECT_NE(info.output.find(label + std::string(17 - label.size(), ' ') + c.utf8 + "\n"), std::string::npos)
+        << info.output;
+    EXPECT_NE(json.output.find("\"/" + std::string(c.key) + "\": \"u:" + c.utf8 + "\""), std::string::npos)
+        << json.output;
+  }
+}
+
 TEST_F(PdfTest, RealToolsAcceptEveryStartupViewAndPaperSize) {
   const wchar_t* sizes[] = {L"595.28,841.89", L"841.89,1190.55", L"1190.55,1683.78", L"612.00,792.00", L"612.00,1008.00"};
   for (int view = 1; view <= 4; ++view) {

@@ -1,6 +1,7 @@
 #pragma once
 // A screenless front end and scripted system services for driving BuildPdf
 // in tests: every call is recorded, answers are set by the test.
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <map>
@@ -77,6 +78,22 @@ class FakeImages {
     prepared_[item.Path].data.clear();
     return item;
   }
+  // A multi-page file: its first page says how many there are; the later
+  // pages are prepared one by one, those listed in skipped as unusable.
+  BuildItem AddPages(const std::wstring& name, const std::vector<std::pair<int, int>>& sizes,
+                     const std::vector<int>& skipped = {}) {
+    BuildItem item = Add(name, sizes[0].first, sizes[0].second);
+    prepared_[item.Path].pageCount = static_cast<std::int32_t>(sizes.size());
+    std::vector<PreparedImage>& pages = pages_[item.Path];
+    pages.push_back(prepared_[item.Path]);
+    for (std::size_t i = 1; i < sizes.size(); ++i) {
+      const BuildItem page = Add(name + L"." + std::to_wstring(i), sizes[i].first, sizes[i].second);
+      pages.push_back(prepared_[page.Path]);
+      if (std::find(skipped.begin(), skipped.end(), static_cast<int>(i) + 1) != skipped.end())
+        pages.back() = PreparedImage{PrepOutcome::SkippedUnsupported, {}, 0, 0, 0, 7};
+    }
+    return item;
+  }
   BuildItem Missing(const std::wstring& name) { return {dir_.File(name), name}; }
 
   BuildServices Services() {
@@ -87,6 +104,10 @@ class FakeImages {
       const auto found = prepared_.find(path);
       if (found == prepared_.end()) return PreparedImage{PrepOutcome::SkippedUnsupported, {}, 0, 0, 0, 1};
       return found->second;
+    };
+    s.preparePage = [this](const std::wstring& path, const Settings&, std::int32_t page) {
+      ++preparedPages;
+      return pages_.at(path).at(static_cast<std::size_t>(page));
     };
     s.freeMemory = [this](std::int64_t& bytes) {
       if (freeMemory.empty()) return false;
@@ -100,9 +121,11 @@ class FakeImages {
 
   std::deque<std::int64_t> freeMemory;  // successive answers; the last one repeats
   std::atomic<int> prepared{0};
+  int preparedPages = 0;
   int trims = 0;
 
  private:
   const testsupport::TempDir& dir_;
   std::map<std::wstring, PreparedImage> prepared_;
+  std::map<std::wstring, std::vector<PreparedImage>> pages_;
 };

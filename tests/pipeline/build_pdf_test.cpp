@@ -77,6 +77,49 @@ TEST_F(BuildPdfTest, MissingFileIsLoggedAndTheOthersBecomePages) {
   EXPECT_EQ(images_.trims, 1);
 }
 
+TEST_F(BuildPdfTest, EveryPageOfAMultiPageFileIsPlacedAndLogged) {
+  // Page 3 of 4 cannot be used; a Cancel at the third poll stops after page 2.
+  const struct {
+    int cancelAtPoll;
+    std::vector<std::string> lines;  // after the path
+    int pdfPages, skipped;
+  } cases[] = {
+      {0, {", page 1 of 4 (", ", page 2 of 4 (", ", page 3 of 4 skipped", ", page 4 of 4 ("}, 4, 1},
+      {2, {", page 1 of 4 (", ", page 2 of 4 ("}, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cancelAtPoll);
+    progress_ = FakeProgress();
+    progress_.cancelAtPoll = c.cancelAtPoll;
+    items_ = {images_.AddPages(L"fax.tif", {{40, 30}, {20, 10}, {30, 30}, {10, 40}}, {3}), images_.Add(L"one.png", 5, 5)};
+    images_.preparedPages = 0;
+    EXPECT_EQ(Build(), 1);
+    const std::string log = Log(), fax = platform::ToUtf8(items_[0].Path);
+    std::size_t at = 0;
+    for (const std::string& line : c.lines) {
+      at = log.find(fax + line, at);
+      EXPECT_NE(at, std::string::npos) << line << "\n" << log;
+    }
+    EXPECT_EQ(log.find(fax + ", page " + std::to_string(c.lines.size() + 1)), std::string::npos) << log;
+    EXPECT_EQ(images_.preparedPages, static_cast<int>(c.lines.size()) - 1);
+    EXPECT_EQ(log_.FilesSkipped, c.skipped);
+    if (c.pdfPages == 0) continue;
+    // The file counts once, each page once; the last file follows as page 4.
+    EXPECT_EQ(log_.FilesProcessed, 2);
+    EXPECT_EQ(log_.PageNumber, 4);
+    EXPECT_NE(log.find("[OK] Page 4: " + platform::ToUtf8(items_[1].Path) + " ("), std::string::npos) << log;
+    const testsupport::PdfFile f = Pdf();
+    ASSERT_EQ(f.Pages().size(), 4u);
+    // Every page shows an image of its own.
+    EXPECT_NE(f.Object(f.Pages()[1] + 1).find("/I2 Do"), std::string::npos);
+    // The percentage sets a page's block against a quarter of the 1000-byte file.
+    const testsupport::PngSpec second{20, 10, 2, std::vector<unsigned char>(20 * 10 * 3, 0x80), {}, 1, false};
+    const std::string percent =
+        platform::ToUtf8(FormatDecimal(static_cast<double>(testsupport::MakePng(second).size()) / 250.0 * 100.0, 1));
+    EXPECT_NE(log.find("[OK] Page 2: " + fax + ", page 2 of 4 (" + percent + " %)\r\n"), std::string::npos) << log;
+  }
+}
+
 TEST_F(BuildPdfTest, NothingPlacedLeavesNoPdfAndKeepsAnOlderOne) {
   testsupport::WriteText(pdfPath_, "an older, good PDF");
   items_ = {images_.Missing(L"gone.jpg"), images_.AddOutcome(L"notes.txt", PrepOutcome::SkippedUnsupported, 13),

@@ -143,7 +143,7 @@ TEST(SettingsRead, WindowPlaceOnAnyMonitorIsKeptWithItsMaximisedState) {
   EXPECT_EQ(FormatSettingsFile(s).find("Maximized"), std::string::npos);
   s.RememberWinPos = 1;
   const std::string file = FormatSettingsFile(s);
-  EXPECT_EQ(file.substr(file.size() - 31), "AutoRotate = 1\r\nMaximized = 1\r\n");
+  EXPECT_EQ(file.substr(file.size() - 33), "TiffAllPages = 1\r\nMaximized = 1\r\n");
 }
 
 TEST(SettingsRead, RememberedFolderIsKeptOnlyWhileItExists) {
@@ -192,7 +192,7 @@ TEST(SettingsWrite, DefaultsGiveExactlyThisFile) {
       "SaveSameDirAsFiles = 0\r\nClearBeforeDrop = 0\r\nShowOptions = 1\r\nShowFullPath = 0\r\n"
       "SortAfterDrop = 1\r\nOpenPdf = 0\r\nOpenDir = 1\r\nConfirmations = 1\r\nMemoryLoad = 1\r\n"
       "ShowSizeCondensed = 1\r\nSortIncludingPath = 0\r\nPreprocessing = 1\r\nDocTitleFromFileName = 0\r\n"
-      "DeleteLogIfSuccessful = 0\r\nEnableSubFolders = 0\r\nJpgNoRecompression = 0\r\nAutoRotate = 1\r\n";
+      "DeleteLogIfSuccessful = 0\r\nEnableSubFolders = 0\r\nJpgNoRecompression = 0\r\nAutoRotate = 1\r\nTiffAllPages = 1\r\n";
   EXPECT_EQ(FormatSettingsFile(Settings{}), expected);
 }
 
@@ -246,7 +246,7 @@ Settings EveryFieldChanged(const std::wstring& folder) {
   s.ShowOptions = 0, s.ShowFullPath = 1, s.OpenPdf = 1, s.OpenDir = 0, s.Confirmations = 0, s.MemoryLoad = 0;
   s.ShowSizeCondensed = 0, s.SortIncludingPath = 1, s.Preprocessing = 0, s.DocTitleFromFileName = 1;
   s.SaveAuthor = 1, s.SaveTitle = 1, s.DeleteLogIfSuccessful = 1, s.EnableSubFolders = 1;
-  s.JpgNoRecompression = 1, s.AutoRotate = 0, s.Maximized = 1;
+  s.JpgNoRecompression = 1, s.AutoRotate = 0, s.TiffAllPages = 0, s.Maximized = 1;
   s.DocAuthor = L"J\u00f6rg \u20ac = \U0001F600";
   s.DocTitle = L"[Not a group] ; not a comment";
   s.ThumbLocked = 0, s.ThumbSide = 1, s.ThumbSize = 3, s.ThumbColor = 2;

@@ -32,6 +32,7 @@ const Range kRanges[] = {
     {"W", &Settings::W, 600, INT32_MAX}, {"H", &Settings::H, 400, INT32_MAX},
     {"Preprocessing", &Settings::Preprocessing, 0, 1}, {"JpgNoRecompression", &Settings::JpgNoRecompression, 0, 1},
     {"AutoRotate", &Settings::AutoRotate, 0, 1},
+    {"TiffAllPages", &Settings::TiffAllPages, 0, 1},
 };
 
 // Loads the bytes, checks the bounds, and checks that what would be saved

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const bool whole : {true, false}) {
     const JpegInfo jpeg = InspectJpeg(data, size, whole);
     if (jpeg.verdict == JpegVerdict::Storable &&
-        (jpeg.width <= 0 || jpeg.height <= 0 || jpeg.components != 3 || jpeg.precision != 8)) {
+        (jpeg.width <= 0 || jpeg.height <= 0 || jpeg.components == 2 || jpeg.precision != 8)) {
       std::abort();
     }
     if (jpeg.orientation < 1 || jpeg.orientation > 8) std::abort();

@@ -32,7 +32,7 @@ printf '[PDF creation]\nDocTitle = R\xE9sum\xE9\nSaveTitle = 1\nHeaderFontSize =
       StayOnTop RememberWinPos ShowThumbs X Y W H RememberLastDirectory SaveSameDirAsFiles LastDirectory \
       ClearBeforeDrop ShowOptions ShowFullPath SortAfterDrop OpenPdf OpenDir Confirmations MemoryLoad \
       ShowSizeCondensed SortIncludingPath Preprocessing DocTitleFromFileName DeleteLogIfSuccessful \
-      EnableSubFolders JpgNoRecompression AutoRotate; do
+      EnableSubFolders JpgNoRecompression AutoRotate TiffAllPages; do
     printf '"%s"\n' "$word"
   done
 } > "$out/settings.dict"
