@@ -419,9 +419,13 @@ PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, s
     const std::int32_t pages = CountPages(image, settings);
     if (page > 0) {
       // A page the file does not have, or cannot show, is that page's loss.
-      if (page >= pages ||
-          gdip::GdipImageSelectActiveFrame(image.get(), &kFrameDimensionPage, static_cast<UINT>(page)) != Gdiplus::Ok)
-        return Finish(PrepOutcome::SkippedUnsupported, kStatusWin32Error);
+      if (page >= pages) return Finish(PrepOutcome::SkippedUnsupported, kStatusWin32Error);
+      // Choosing a page decodes it: the decoder may fault there as on opening.
+      const auto selected = GuardDecoderCall([&] {
+        return gdip::GdipImageSelectActiveFrame(image.get(), &kFrameDimensionPage, static_cast<UINT>(page));
+      });
+      if (selected == kStatusDecoderFault) image.Abandon();
+      if (selected != kStatusOk) return Finish(PrepOutcome::SkippedUnsupported, kStatusWin32Error);
     }
     PreparedImage result = PrepareLoaded(image, path, settings, storeJpeg, pages > 1);
     if (result.outcome == PrepOutcome::Ok) result.pageCount = pages;
