@@ -56,7 +56,9 @@ root=$1 build=$2 title=$3 work=$4
 shift 4
 wineserver -p
 "$QUILLON_WINE" "$build/tests/wineprime.exe" </dev/null >/dev/null 2>&1
-watch() { "$QUILLON_WINE" "$build/tests/row_watch.exe" "$title" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+# (Its lines end in CR LF: the CR is taken off where they are read, since a
+# filter in between would hold them back.)
+watch() { "$QUILLON_WINE" "$build/tests/row_watch.exe" "$title" "$@" </dev/null 2>/dev/null; }
 main_window() {
   local w
   for _ in $(seq 100); do
@@ -85,7 +87,7 @@ drop() {
   main=$(main_window)
   /usr/bin/python3 "$root/tests/app/xdnd_drop.py" "$main" 300 240 "$folder" || echo "$name: drop refused"
   read -r line <&"${WATCH[0]}"
-  wait "$WATCH_PID" 2>/dev/null
+  line=${line%$'\r'}
   local pid
   pid=$(pgrep -f "$app/Quillon.exe" | head -1)
   if [ "$steps" -gt 0 ]; then
@@ -99,9 +101,9 @@ drop() {
   if [ "$name" = thumbnails ]; then
     xdotool mousemove 200 150 click 1
     sleep 2
-    echo "thumbnail made from the file (End): $(watch --key 0x23)"
+    echo "thumbnail made from the file (End): $(watch --key 0x23 | tr -d '\r')"
     sleep 1
-    echo "thumbnail from the cache (Home): $(watch --key 0x24)"
+    echo "thumbnail from the cache (Home): $(watch --key 0x24 | tr -d '\r')"
   fi
   kill "$app_pid" 2>/dev/null
   wineserver -k 2>/dev/null
