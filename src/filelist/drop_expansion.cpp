@@ -1,9 +1,12 @@
 #include "filelist/drop_expansion.h"
 
 #include <algorithm>
+#include <new>
+#include <optional>
 
 #include "platform/directory.h"
 #include "platform/file.h"
+#include "pipeline/prepare_ahead.h"
 #include "platform/path.h"
 
 namespace {
@@ -18,12 +21,26 @@ std::wstring FolderWithSeparator(const std::wstring& folder) {
   return EndsWithSeparator(folder) ? folder : folder + platform::kPathSeparator;
 }
 
-FileItem NewItem(const FileList& list, std::int32_t addedSoFar, const std::wstring& path) {
+FileItem NewItem(const std::wstring& path) {
   FileItem item;
-  item.Id = list.ItemsAdded + addedSoFar;
   item.Path = path;
   item.Name = FilePart(path);
   return item;
+}
+
+// Appends item as the drop's next record, numbered after the list's. When
+// the drop replaces the list, the old records go just before the first new
+// one: a drop that adds nothing (all refused, or stopped before the first
+// file) leaves the list as it was.
+void AppendDropped(FileList& list, FileItem item, std::int32_t& added, bool replace, IntakeProgress& progress) {
+  if (replace && added == 0) {
+    ClearFileList(list);
+    progress.Cleared();
+  }
+  item.Id = list.ItemsAdded + added;
+  if (!AddItemToList(list, std::move(item))) progress.AddElementFailed(L"AddItemToList", kLineAddItemToList);
+  ++added;
+  progress.Added(list.Items.back());
 }
 
 void SortAfterDrop(FileList& list, const Settings& settings, std::int32_t added, IntakeProgress& progress) {
@@ -105,60 +122,112 @@ bool AppendSkipped(std::vector<std::wstring>& skipped, const std::wstring& path)
   return true;
 }
 
+// One file as the examination left it, on its way to the list.
+struct Examined {
+  FileItem item;
+  bool accepted = false;
+  bool outOfMemory = false;
+};
+
+Examined ExamineOne(const std::wstring& path, const FileExaminer& examine) {
+  Examined examined;
+  examined.item = NewItem(path);
+  try {
+    examined.accepted = examine(examined.item);
+  } catch (const std::bad_alloc&) {
+    // Not the file's fault: the intake stops and says so, it refuses nothing for it.
+    examined.outOfMemory = true;
+  }
+  return examined;
+}
+
+// Each dropped file examined, on the workers when there are some (results
+// still taken in drop order), else here when its turn comes.
+class Examinations {
+ public:
+  Examinations(const std::vector<std::wstring>& paths, const Settings& settings, const FileExaminer& examine,
+               const IntakeWorkers& workers)
+      : paths_(paths), examine_(examine) {
+    if (workers.count > 1 && paths.size() > 1) {
+      ahead_.emplace(paths, 0, settings,
+                     [&examine](const std::wstring& path, const Settings&) { return ExamineOne(path, examine); },
+                     workers.count, kAhead, workers.started, workers.ended);
+    }
+  }
+  Examined Take(std::size_t index) { return ahead_ ? ahead_->Take(index) : ExamineOne(paths_[index], examine_); }
+
+ private:
+  // Examined files are small records: enough of them wait for their rows
+  // that the workers never idle while the window catches up.
+  static constexpr std::size_t kAhead = 256;
+  const std::vector<std::wstring>& paths_;
+  const FileExaminer& examine_;
+  std::optional<WorkAhead<Examined>> ahead_;
+};
+
+// The intake's flow: paths (already expanded) -> examined -> records and
+// rows in drop order, refused paths listed; the progress observes each path
+// done and may stop the flow. probing tells whether refusals and Cancel are
+// reported (the plain intake refuses nothing and keeps what it added).
+DropOutcome RunIntake(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
+                      std::vector<std::wstring>& skipped, const FileExaminer& examine, bool probing,
+                      IntakeProgress& progress, const IntakeWorkers& workers) {
+  DropOutcome outcome;
+  if (probing) skipped.clear();
+  progress.Open(paths.size());
+  {
+    Examinations examinations(paths, settings, examine, workers);
+    bool cancelled = false;
+    for (std::size_t index = 0; index < paths.size(); ++index) {
+      Examined examined = examinations.Take(index);
+      if (examined.outOfMemory) {
+        outcome.outOfMemory = true;
+        break;
+      }
+      if (examined.accepted) {
+        AppendDropped(list, std::move(examined.item), outcome.added, settings.ClearBeforeDrop == 1, progress);
+      } else if (!AppendSkipped(skipped, paths[index])) {
+        progress.AddElementFailed(L"ProcesFilesDropped", kLineSkippedElement);
+      }
+      const bool stop = progress.Step(static_cast<std::int64_t>(index + 1) * 100, cancelled);
+      if (probing) outcome.cancelled = cancelled;
+      if (stop) break;
+    }
+  }
+  progress.Finish(FullRange(paths.size()));
+  SortAfterDrop(list, settings, outcome.added, progress);
+  return outcome;
+}
+
+bool SizeOnly(FileItem& item) {
+  item.FileSize = std::max<std::int64_t>(platform::FileSize(item.Path), 0);
+  return true;
+}
+
 }  // namespace
 
 std::int32_t ProcesFilesDropped(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
                                 std::vector<std::wstring>& skipped, bool& cancelled, const FileExaminer& examine,
-                                IntakeProgress& progress) {
-  skipped.clear();
-  cancelled = false;
-  progress.Open(paths.size());
-  std::int32_t added = 0;
-  std::int64_t processed = 0;
-  for (const std::wstring& path : paths) {
-    ++processed;
-    FileItem item = NewItem(list, added, path);
-    if (examine(item)) {
-      if (!AddItemToList(list, std::move(item))) progress.AddElementFailed(L"AddItemToList", kLineAddItemToList);
-      ++added;
-      progress.Added(list.Items.back());
-    } else if (!AppendSkipped(skipped, path)) {
-      progress.AddElementFailed(L"ProcesFilesDropped", kLineSkippedElement);
-    }
-    if (progress.Step(processed * 100, cancelled)) break;
-  }
-  progress.Finish(FullRange(paths.size()));
-  SortAfterDrop(list, settings, added, progress);
-  return added;
+                                IntakeProgress& progress, const IntakeWorkers& workers) {
+  const DropOutcome outcome = RunIntake(paths, list, settings, skipped, examine, true, progress, workers);
+  cancelled = outcome.cancelled;
+  return outcome.added;
 }
 
 std::int32_t AddFilesDropped(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
                              IntakeProgress& progress) {
-  progress.Open(paths.size());
-  std::int32_t added = 0;
-  bool ignored = false;  // nothing to cancel: what was added stays
-  for (const std::wstring& path : paths) {
-    FileItem item = NewItem(list, added, path);
-    item.FileSize = std::max<std::int64_t>(platform::FileSize(path), 0);
-    if (!AddItemToList(list, std::move(item))) progress.AddElementFailed(L"AddItemToList", kLineAddItemToList);
-    ++added;
-    progress.Added(list.Items.back());
-    if (progress.Step(static_cast<std::int64_t>(added) * 100, ignored)) break;
-  }
-  progress.Finish(FullRange(paths.size()));
-  SortAfterDrop(list, settings, added, progress);
-  return added;
+  std::vector<std::wstring> none;
+  return RunIntake(paths, list, settings, none, SizeOnly, false, progress, {}).added;
 }
 
 DropOutcome TakeDrop(std::vector<std::wstring> paths, FileList& list, const Settings& settings,
-                     std::vector<std::wstring>& skipped, const FileExaminer& examine, IntakeProgress& progress) {
+                     std::vector<std::wstring>& skipped, const FileExaminer& examine, IntakeProgress& progress,
+                     const IntakeWorkers& workers) {
   ExpandFolders(paths, settings.EnableSubFolders == 1);
-  DropOutcome outcome;
-  if (settings.Preprocessing == 1) {
-    outcome.added = ProcesFilesDropped(paths, list, settings, skipped, outcome.cancelled, examine, progress);
-  } else {
-    outcome.added = AddFilesDropped(paths, list, settings, progress);
-  }
+  const bool probing = settings.Preprocessing == 1;
+  std::vector<std::wstring> none;
+  const DropOutcome outcome = probing ? RunIntake(paths, list, settings, skipped, examine, true, progress, workers)
+                                      : RunIntake(paths, list, settings, none, SizeOnly, false, progress, {});
   list.ItemsAdded += outcome.added;
   return outcome;
 }

@@ -36,8 +36,10 @@ void AddFolderFiles(const std::wstring& folder, std::vector<std::wstring>& paths
 // paths afterwards.
 std::size_t ExpandFolders(std::vector<std::wstring>& paths, bool recurse);
 
-// Examines the file named by item.Path (ProcessFile): fills FileSize, Width,
-// Height and Thumbnail; false when the file is to be skipped.
+// Examines the file named by item.Path (ProcessFile): fills FileSize, Width
+// and Height; false when the file is to be skipped. It may run on several
+// worker threads at once; std::bad_alloc from it means memory ran short,
+// which stops the intake instead of refusing the file.
 using FileExaminer = std::function<bool(FileItem& item)>;
 
 // What the user sees of an intake: the progress window on the desktop,
@@ -53,6 +55,9 @@ class IntakeProgress {
   virtual ~IntakeProgress() = default;
   // The intake of pathCount paths starts (progress 0 to pathCount x 100).
   virtual void Open(std::size_t pathCount) { (void)pathCount; }
+  // The drop replaces the list (ClearBeforeDrop) and its first file is
+  // about to be added: the old records are gone, their rows go too.
+  virtual void Cleared() {}
   // item was appended to the list: its row, and the layout refreshed.
   virtual void Added(const FileItem& item) { (void)item; }
   // One path is done: show value, handle pending events. True when a stop
@@ -73,6 +78,14 @@ class IntakeProgress {
   [[noreturn]] virtual void AddElementFailed(const wchar_t* procedure, std::int32_t line);
 };
 
+// The threads that examine dropped files ahead of the rows (the build's own
+// kind of workers); count 0 or 1 examines each file when its turn comes.
+struct IntakeWorkers {
+  std::int32_t count = 0;
+  std::function<void()> started;  // run first and last on each worker thread
+  std::function<void()> ended;
+};
+
 // ProcesFilesDropped: every path examined in order; accepted files become
 // records (Id = list.ItemsAdded + the number added before them), refused
 // ones go to skipped (emptied first). cancelled is set when the user pressed
@@ -80,7 +93,7 @@ class IntakeProgress {
 // something was added. Returns the number added.
 std::int32_t ProcesFilesDropped(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
                                 std::vector<std::wstring>& skipped, bool& cancelled, const FileExaminer& examine,
-                                IntakeProgress& progress);
+                                IntakeProgress& progress, const IntakeWorkers& workers = {});
 // AddFilesDropped: every path becomes a record with its size only (0 when it
 // cannot be read); nothing is refused. Sorted as above.
 std::int32_t AddFilesDropped(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
@@ -89,13 +102,16 @@ std::int32_t AddFilesDropped(const std::vector<std::wstring>& paths, FileList& l
 struct DropOutcome {
   std::int32_t added = 0;
   bool cancelled = false;
+  bool outOfMemory = false;  // stopped because memory ran short
 };
 
 // Folders expanded (EnableSubFolders), then ProcesFilesDropped or
 // AddFilesDropped as Preprocessing says; list.ItemsAdded grows by the number
-// added.
+// added. With ClearBeforeDrop the new records replace the list's, but only
+// once there is a first one to add.
 DropOutcome TakeDrop(std::vector<std::wstring> paths, FileList& list, const Settings& settings,
-                     std::vector<std::wstring>& skipped, const FileExaminer& examine, IntakeProgress& progress);
+                     std::vector<std::wstring>& skipped, const FileExaminer& examine, IntakeProgress& progress,
+                     const IntakeWorkers& workers = {});
 
 struct DropIntake {
   std::vector<std::wstring> added;    // the new rows, in list order

@@ -7,6 +7,7 @@
 #include "filelist/thumbnail_win.h"
 #include "imaging/image_examine_win.h"
 #include "imaging/thumbnail_size.h"
+#include "pipeline/build_window_win.h"
 #include "pipeline/memory_watch.h"
 #include "platform/file.h"
 #include "ui/message_box.h"
@@ -29,11 +30,10 @@ std::wstring DroppedText(HDROP drop) {
 
 bool ProcessFile(FileItem& item, const Settings& settings) {
   ExaminedImage examined;
-  if (!ExamineImageFile(item.Path, ThumbnailPixels(settings.ThumbSize), examined)) return false;
+  if (!ExamineImageSize(item.Path, settings.AutoRotate == 1, examined)) return false;
   item.FileSize = examined.fileSize;
   item.Width = examined.width;
   item.Height = examined.height;
-  if (examined.thumbnail) item.Thumbnail = OwnThumbnailBitmap(examined.thumbnail.release());
   return true;
 }
 
@@ -42,10 +42,12 @@ std::int32_t HandleFilesDrop(const std::wstring& droppedText, FileList& list, co
                              const FilesDropOwner& owner) {
   std::vector<std::wstring> paths = SplitDroppedText(droppedText);
   if (paths.empty()) return 0;
-  if (settings.ClearBeforeDrop == 1) ClearFileListAndRows();
-  suggestedName.clear();
-  if (list.ItemsAdded == 0 && paths.size() == 1) {
-    suggestedName = SuggestedPdfName(paths.front(), platform::IsDirectory(paths.front()));
+  // With ClearBeforeDrop the list counts as empty for the name, which is
+  // kept, like the list, when the drop adds nothing.
+  const bool replacing = settings.ClearBeforeDrop == 1;
+  std::wstring newName;
+  if ((replacing || list.ItemsAdded == 0) && paths.size() == 1) {
+    newName = SuggestedPdfName(paths.front(), platform::IsDirectory(paths.front()));
   }
 
   const bool probing = settings.Preprocessing == 1;
@@ -54,13 +56,21 @@ std::int32_t HandleFilesDrop(const std::wstring& droppedText, FileList& list, co
   {
     IntakeProgressWindow progress(probing, owner.layoutNeeded);
     const FileExaminer examine = [&settings](FileItem& item) { return ProcessFile(item, settings); };
-    outcome = TakeDrop(std::move(paths), list, settings, skipped, examine, progress);
+    // The build's own workers examine the files ahead of the rows.
+    const BuildServices build = WindowsBuildServices();
+    outcome = TakeDrop(std::move(paths), list, settings, skipped, examine, progress,
+                       {build.workers, build.workerStarted, build.workerEnded});
   }
   if (probing) TrimWorkingSet();
   // The rows added in a run are drawn now, before any window covers them.
   DrawAddedRows();
 
-  if (outcome.added > 0) {
+  if (outcome.added > 0 || !replacing) suggestedName = std::move(newName);
+  if (outcome.outOfMemory) {
+    // Said as it is: the files that were not added are not at fault.
+    if (outcome.added > 0) UpdateListCommands();
+    ShowCentredMessage(MainWindow(), kDropOutOfMemoryText, MB_OK | MB_ICONWARNING);
+  } else if (outcome.added > 0) {
     UpdateListCommands();
     if (!skipped.empty() && !outcome.cancelled) ShowSkippedFiles(skipped);
   } else {

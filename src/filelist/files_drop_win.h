@@ -14,6 +14,8 @@
 #include "settings/settings.h"
 
 inline constexpr wchar_t kNoFilesAddedText[] = L"No files added, format not supported.";
+inline constexpr wchar_t kDropOutOfMemoryText[] =
+    L"Not enough memory to add more files. The files added so far are in the list.";
 
 // What the drop handling asks of the window that holds the list.
 struct FilesDropOwner {
@@ -25,8 +27,9 @@ struct FilesDropOwner {
 std::wstring DroppedText(HDROP drop);
 
 // ProcessFile: examines the file named by item.Path and fills FileSize,
-// Width, Height and a thumbnail of at most ThumbnailPixels(ThumbSize) pixels.
-// False when the file is to be skipped.
+// Width and Height (upright with AutoRotate). False when the file is to be
+// skipped. Safe on the intake's worker threads; thumbnails are made later,
+// when the thumbnail window needs them.
 bool ProcessFile(FileItem& item, const Settings& settings);
 
 // Handles one drop of files and folders on the list (the list view shows

@@ -17,12 +17,15 @@ constexpr int kClientWidth = 450;
 constexpr int kClientHeight = 70;
 constexpr int kCancelId = IDCANCEL;  // Escape presses it too
 constexpr wchar_t kOpenFailed[] = L"Open window failed For #WIN_PROCESS.";
-// Under Wine every change of the bar is drawn at once, a round trip to the
-// display of about a millisecond each. Files that are only counted (no
-// probing) come far faster than that: their window is brought up to date at
-// most this often, which the eye cannot tell from every file. A probed file
-// takes longer than this anyway, and is followed by the update every time.
-constexpr DWORD kRefreshMs = 20;
+// Every change of the bar is drawn at once, and a themed bar draws each of
+// its chunks: under Wine and X one refresh (three positions, the layout and
+// the pending events) costs tens of milliseconds, more than a file takes. The
+// window is therefore brought up to date at most every kRefreshMs, and never
+// sooner than kRefreshShare times what its last refresh cost, so that showing
+// the progress can take at most a small share of the intake, however slow the
+// display. The eye cannot tell this from every file.
+constexpr DWORD kRefreshMs = 40;
+constexpr DWORD kRefreshShare = 4;
 
 // Places and sizes are given at 96 DPI.
 HWND Child(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int w, int h,
@@ -104,6 +107,11 @@ void IntakeProgressWindow::Open(std::size_t pathCount) {
   HandlePendingEvents(1);
 }
 
+void IntakeProgressWindow::Cleared() {
+  ClearFileListAndRows();
+  layoutPending_ = true;
+}
+
 void IntakeProgressWindow::Added(const FileItem& item) {
   AddItemRow(item);
   layoutPending_ = true;
@@ -117,13 +125,14 @@ void IntakeProgressWindow::RefreshLayout() {
 
 bool IntakeProgressWindow::Step(std::int64_t value, bool& cancelled) {
   const DWORD now = ::GetTickCount();
-  if (!probing_ && refreshed_ && now - lastRefresh_ < kRefreshMs) return false;
+  if (refreshed_ && now - lastRefresh_ < refreshInterval_) return false;
   refreshed_ = true;
-  lastRefresh_ = now;
   if (probing_ && window_ && ::GetActiveWindow() != window_) ::SetActiveWindow(window_);
   RefreshLayout();
   SetProgress(value);
   HandlePendingEvents(probing_ ? -1 : 0);
+  lastRefresh_ = ::GetTickCount();
+  refreshInterval_ = std::max<DWORD>(kRefreshMs, (lastRefresh_ - now) * kRefreshShare);
   // Only the probing intake reports Cancel: the plain one keeps what it added either way.
   if (probing_ && cancelPressed_) cancelled = true;
   return stopRequested_;

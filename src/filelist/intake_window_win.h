@@ -25,6 +25,7 @@ class IntakeProgressWindow : public IntakeProgress {
   IntakeProgressWindow& operator=(const IntakeProgressWindow&) = delete;
 
   void Open(std::size_t pathCount) override;
+  void Cleared() override;
   void Added(const FileItem& item) override;
   bool Step(std::int64_t value, bool& cancelled) override;
   void Finish(std::int64_t value) override;
@@ -49,7 +50,8 @@ class IntakeProgressWindow : public IntakeProgress {
   bool mainDisabled_ = false;
   bool layoutPending_ = false;
   bool refreshed_ = false;  // lastRefresh_ holds a time
-  DWORD lastRefresh_ = 0;
+  DWORD lastRefresh_ = 0;   // when the last refresh ended
+  DWORD refreshInterval_ = 0;  // from then to the next one
 };
 
 // "Processing 1,234 files ..." (the user's thousands separator).

@@ -1,8 +1,13 @@
 #include "filelist/thumbnail_win.h"
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "filelist/file_list.h"
 #include "filelist/list_view_win.h"
 #include "filelist/thumbnail_layout.h"
+#include "imaging/thumbnail_cache_win.h"
 #include "ui/dpi.h"
 #include "ui/fatal_error.h"
 #include "ui/win_handles.h"
@@ -15,6 +20,13 @@ constexpr wchar_t kProcedure[] = L"ShowThumbnail";
 constexpr UINT kMenuShowThumbnail = 8;  // "Show thumbnail" in the main window's "Options" menu
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+// Thumbnails held at most: about 140 at 480 pixels, whatever the list's length.
+constexpr std::int64_t kCacheBudgetBytes = std::int64_t{64} << 20;
+// Rows on each side of the current one whose thumbnails are made next, so
+// that stepping through the list finds them ready.
+constexpr std::int32_t kNeighbours = 3;
+constexpr wchar_t kNoticeClass[] = L"Quillon thumbnail notices";
+constexpr UINT kMessageThumbnailMade = WM_APP + 1;
 
 // One thumbnail window per process.
 struct ThumbnailState {
@@ -28,8 +40,79 @@ struct ThumbnailState {
   bool freePositionSet = false;  // the first opening of a run sets it
   std::int32_t appliedLock = -1;  // ThumbLocked as the system menu was last trimmed for
   bool justOpened = false;
+  std::wstring pendingPath;  // the shown row's file, while its thumbnail is being made
+  std::int32_t pendingRow = -1;
+  win::UniqueWindow notices;  // receives the worker's notices on the window thread
+  std::unique_ptr<ThumbnailCache> cache;
 };
 ThumbnailState g_thumb;
+
+const Settings& ThumbSettings();
+
+LRESULT CALLBACK NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kMessageThumbnailMade) return ::DefWindowProcW(window, message, wParam, lParam);
+  // Several notices may be queued: the first takes in what there is.
+  MSG more;
+  while (::PeekMessageW(&more, window, kMessageThumbnailMade, kMessageThumbnailMade, PM_REMOVE)) {
+  }
+  if (g_thumb.cache) g_thumb.cache->Collect(g_thumb.lastShown, g_thumb.pendingPath, ThumbnailPixels(ThumbSettings()));
+  // The row waiting for its picture shows it, if it still is that file's row.
+  const std::int32_t row = g_thumb.pendingRow;
+  if (!g_thumb.pendingPath.empty() && row >= 0 && row < RowCount()) {
+    const FileItem* record = FindRowItem(ShownFileList(), row, RowId(row));
+    if (record && record->Path == g_thumb.pendingPath) ShowThumbnail(row);
+  }
+  return 0;
+}
+
+ThumbnailCache& Cache() {
+  if (!g_thumb.cache) {
+    WNDCLASSW notices{};
+    notices.lpfnWndProc = NoticeProc;
+    notices.hInstance = ::GetModuleHandleW(nullptr);
+    notices.lpszClassName = kNoticeClass;
+    ::RegisterClassW(&notices);
+    g_thumb.notices.reset(::CreateWindowExW(0, kNoticeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                            ::GetModuleHandleW(nullptr), nullptr));
+    const HWND target = g_thumb.notices.get();
+    g_thumb.cache = std::make_unique<ThumbnailCache>(kCacheBudgetBytes, [target] {
+      ::PostMessageW(target, kMessageThumbnailMade, 0, 0);
+    });
+  }
+  return *g_thumb.cache;
+}
+
+// The picture for a row: the record's own when it carries one, else the
+// cache's. pending is set when it is still to be made; the current row's
+// file and its neighbours' are then asked for, the current one first.
+HBITMAP RowPicture(std::int32_t row, const FileItem& record, bool& pending) {
+  pending = false;
+  if (record.Thumbnail) return static_cast<HBITMAP>(record.Thumbnail.get());
+  if (record.Path.empty()) return nullptr;  // no file to make one from
+  ThumbnailCache& cache = Cache();
+  const std::int32_t box = ThumbnailPixels(ThumbSettings());
+  HBITMAP bitmap = nullptr;
+  pending = !cache.Find(record.Path, box, bitmap);
+  std::vector<std::wstring> wanted;
+  if (pending) wanted.push_back(record.Path);
+  FileList& list = ShownFileList();
+  const std::int32_t count = RowCount();
+  for (std::int32_t step = 1; step <= kNeighbours; ++step) {
+    for (const std::int32_t nearby : {row + step, row - step}) {
+      if (nearby < 0 || nearby >= count) continue;
+      const FileItem* other = FindRowItem(list, nearby, RowId(nearby));
+      HBITMAP held = nullptr;
+      if (other && !other->Thumbnail && !cache.Find(other->Path, box, held)) wanted.push_back(other->Path);
+    }
+  }
+  // The current row's entry stays the most recently used.
+  if (!pending) cache.Find(record.Path, box, bitmap);
+  cache.Want(std::move(wanted), box);
+  g_thumb.pendingPath = pending ? record.Path : std::wstring();
+  g_thumb.pendingRow = row;
+  cache.Collect(bitmap, g_thumb.pendingPath, box);
+  return bitmap;
+}
 
 const Settings& ThumbSettings() {
   static const Settings defaults;
@@ -207,11 +290,13 @@ void ShowThumbnail(std::int32_t row) {
   if (row < 0 || row >= count) return;
   FileItem* record = CheckCreated(FindRowItem(ShownFileList(), row, RowId(row)), kProcedure,
                                   L"FindElement() failed.", kLineShowThumbnailFind);
-  const auto bitmap = static_cast<HBITMAP>(record->Thumbnail.get());
-  if (bitmap == g_thumb.lastShown) return;
+  bool pending = false;
+  const HBITMAP bitmap = RowPicture(row, *record, pending);
+  // Until its picture comes, a row shows the background.
+  if (ThumbnailWindow() && bitmap == g_thumb.lastShown) return;
   g_thumb.lastShown = bitmap;
   if (!ThumbnailWindow()) {
-    if (!bitmap) return;
+    if (!bitmap && !pending) return;
     OpenWindow();
   }
   DrawCanvas(bitmap);
@@ -249,3 +334,7 @@ void PlaceThumbnail() {
 }
 
 void ForgetShownThumbnail() { g_thumb.lastShown = nullptr; }
+
+void SetThumbnailCacheBudget(std::int64_t bytes) { Cache().SetBudget(bytes); }
+
+std::int64_t HeldThumbnailBytes() { return g_thumb.cache ? g_thumb.cache->HeldBytes() : 0; }

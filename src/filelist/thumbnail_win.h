@@ -1,8 +1,9 @@
 #pragma once
 // Window 6: the thumbnail of the list's current row, on a black or white
-// square, docked beside the main window or free where the user put it. It
-// only shows the bitmaps the intake made; it never reads image files.
-// Windows-only.
+// square, docked beside the main window or free where the user put it. Its
+// pictures are made from the files when a row is shown (the current row
+// first, then its neighbours, on a worker thread) and held in a bounded
+// cache; a record that carries a bitmap of its own shows that. Windows-only.
 #include <windows.h>
 
 #include <cstdint>
@@ -24,6 +25,11 @@ void PlaceThumbnail();
 // The next ShowThumbnail draws even the bitmap it drew last (the settings
 // window's OK: the colour may have changed).
 void ForgetShownThumbnail();
+
+// The thumbnail cache's memory budget (64 MB unless changed here).
+void SetThumbnailCacheBudget(std::int64_t bytes);
+// The bytes of the thumbnails the cache holds now.
+std::int64_t HeldThumbnailBytes();
 
 // The open window, or null. Others disable it while their modal window is up.
 HWND ThumbnailWindow();

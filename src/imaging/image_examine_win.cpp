@@ -1,9 +1,12 @@
 #include "imaging/image_examine_win.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
+#include <vector>
 
 #include "imaging/decoder_guard_win.h"
+#include "imaging/image_probe.h"
 #include "imaging/thumbnail_size.h"
 #include "platform/file.h"
 
@@ -66,7 +69,84 @@ bool Examine(const std::wstring& path, std::int32_t box, ExaminedImage& examined
   return true;
 }
 
+// A block this large can be had whenever memory is not really short.
+constexpr std::size_t kMemoryTestBytes = std::size_t{32} << 20;
+
+void ThrowIfMemoryShort() {
+  const std::unique_ptr<char[]> test(new char[kMemoryTestBytes]);
+  (void)test;
+}
+
+// Most JPEG files reach their first scan within the first 64 KB; camera
+// files with a large thumbnail or colour profile within a megabyte.
+constexpr std::size_t kHeadBytes[] = {64 * 1024, 1024 * 1024};
+constexpr std::size_t kTailBytes = 16;
+
+enum class HeaderVerdict { Accepted, Refused, Unsettled };
+
+HeaderVerdict ExamineHeaders(const std::wstring& path, std::int64_t size, bool upright, ExaminedImage& examined) {
+  std::vector<unsigned char> tail;
+  const auto tailBytes = static_cast<std::int64_t>(kTailBytes);
+  if (!platform::ReadFileRange(path, size > tailBytes ? size - tailBytes : 0, kTailBytes, tail)) {
+    return HeaderVerdict::Unsettled;
+  }
+  std::vector<unsigned char> head;
+  for (const std::size_t headBytes : kHeadBytes) {
+    if (!platform::ReadFileRange(path, 0, headBytes, head)) return HeaderVerdict::Unsettled;
+    const JpegInfo jpeg = InspectJpeg(head.data(), head.size(), false);
+    if ((jpeg.verdict == JpegVerdict::Storable || jpeg.verdict == JpegVerdict::OtherColour) &&
+        JpegTailComplete(tail.data(), tail.size()) && jpeg.width > 0 && jpeg.height > 0) {
+      // Orientations 5 to 8 turn the picture by a quarter.
+      const bool turned = upright && jpeg.orientation >= 5;
+      examined.width = turned ? jpeg.height : jpeg.width;
+      examined.height = turned ? jpeg.width : jpeg.height;
+      return HeaderVerdict::Accepted;
+    }
+    const PngInfo png = InspectPng(head.data(), head.size(), false);
+    if (png.png) {
+      // A PNG cut short: its rows would never all decode.
+      if (!PngTailComplete(tail.data(), tail.size()) || png.width <= 0 || png.height <= 0) {
+        return HeaderVerdict::Refused;
+      }
+      examined.width = png.width;
+      examined.height = png.height;
+      return HeaderVerdict::Accepted;
+    }
+    // Not settled, and the whole file is read already: nothing more to learn.
+    if (jpeg.verdict == JpegVerdict::NotJpeg || head.size() < headBytes) break;
+  }
+  return HeaderVerdict::Unsettled;
+}
+
 }  // namespace
+
+bool ExamineWithGdiplus(const std::wstring& path, ExaminedImage& examined) {
+  GdipImage image;
+  const std::int32_t status = LoadImageFile(image, path);
+  if (status == kStatusOutOfMemory) ThrowIfMemoryShort();
+  if (status != kStatusOk) return false;
+  PixelSize pixels;
+  if (GetImageSize(image, pixels) != kStatusOk || pixels.width <= 0 || pixels.height <= 0) return false;
+  examined.width = pixels.width;
+  examined.height = pixels.height;
+  return true;
+}
+
+bool ExamineImageSize(const std::wstring& path, bool upright, ExaminedImage& examined) {
+  examined = ExaminedImage{};
+  const std::int64_t size = platform::FileSize(path);
+  if (size <= 0) return false;
+  examined.fileSize = size;
+  switch (ExamineHeaders(path, size, upright, examined)) {
+    case HeaderVerdict::Accepted:
+      return true;
+    case HeaderVerdict::Refused:
+      return false;
+    case HeaderVerdict::Unsettled:
+      break;
+  }
+  return ExamineWithGdiplus(path, examined);
+}
 
 std::int32_t DrawImageToBitmap(const GdipImage& image, win::UniqueBitmap& bitmap) {
   PixelSize size;

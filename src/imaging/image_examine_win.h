@@ -26,6 +26,20 @@ struct ExaminedImage {
 // program ended: the user's file is the problem, not the program.
 bool ExamineImageFile(const std::wstring& path, std::int32_t box, ExaminedImage& examined);
 
+// The intake's examination of a dropped file: accepted or refused, with
+// its size in bytes and its pixel size (upright: width and height swapped
+// for a photo whose EXIF orientation turns it, when upright is set). Decided
+// from the headers of JPEG and PNG files without decoding a pixel; anything
+// else goes to ExamineWithGdiplus. No thumbnail is made. Safe on several
+// threads at once. Throws std::bad_alloc only when memory really ran short.
+bool ExamineImageSize(const std::wstring& path, bool upright, ExaminedImage& examined);
+
+// GDI+ opens the file and reports its pixel size: what headers could not
+// settle. The one place the examination calls the GDI+ decoder. GDI+ says
+// "out of memory" for many damaged files: that is a refusal unless memory
+// really is short, which throws std::bad_alloc.
+bool ExamineWithGdiplus(const std::wstring& path, ExaminedImage& examined);
+
 // Renders image at its own pixel size into a new 24-bit bitmap (bitmap is
 // replaced only on success). Returns a GDI+ status: 3 when the bitmap cannot
 // be made, 7 when the image's pixels cannot be drawn, kStatusDecoderFault

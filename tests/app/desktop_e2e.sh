@@ -256,12 +256,16 @@ mkdir -p "$work/colours"
 colours=(red green blue yellow)
 fills=('#ff0000' '#00ff00' '#0000ff' '#ffff00')
 for i in 0 1 2 3; do $convert -size 400x300 "xc:${fills[i]}" "$work/colours/$i.png"; done
-start_app
-check "main window opens with thumbnails on" wait_for 150 has_main
-main=$(main_window)
-read -r mx my mw mh <<<"$(geometry "$main")"
-/usr/bin/python3 "$root/tests/app/xdnd_drop.py" "$main" $((mx + mw / 2)) $((my + mh / 2)) "$work/colours"
-expect_eq "colours dropped" 0 $?
+# Starts the program and drops folder $1 on the middle of its window ($2 names it).
+start_and_drop() {
+  start_app
+  check "main window opens for the $2" wait_for 150 has_main
+  main=$(main_window)
+  read -r mx my mw mh <<<"$(geometry "$main")"
+  /usr/bin/python3 "$root/tests/app/xdnd_drop.py" "$main" $((mx + mw / 2)) $((my + mh / 2)) "$1"
+  expect_eq "$2 dropped" 0 $?
+}
+start_and_drop "$work/colours" colours
 border=$(( (mw - 640) / 2 ))
 row_x=$((mx + border + 200))
 # The middle of row $1 on the screen: measured under Wine, the first row's
@@ -306,5 +310,65 @@ order=$(for p in 1 2 3 4; do
   colour_at "$work/order.png" w/2 h/2
 done | tr '\n' ' ')
 expect_eq "pages in the dragged order" "red yellow green blue " "$order"
+
+group "photos"
+# A few hundred photos, a quarter of them stored turned a quarter (EXIF
+# orientation 6 or 8), and two files that are not images, dropped with the
+# default settings and thumbnails on: every row shows the upright size, the
+# refused files are listed, and a clicked row's thumbnail is the picture as
+# ImageMagick reduces it.
+kill "$app_pid" 2>/dev/null
+wait_for 50 bash -c "! kill -0 $app_pid 2>/dev/null"
+printf "${settings_text}ShowThumbs = 1\r\n" >"$app/Quillon.ini"
+photos="$work/photos"
+mkdir -p "$photos"
+# Writes an Exif segment with orientation $2 right after the start of JPEG file $1.
+set_orientation() {
+  /usr/bin/python3 -c '
+import struct, sys
+path, o = sys.argv[1], int(sys.argv[2])
+data = open(path, "rb").read()
+tiff = b"MM\0*" + struct.pack(">IHHHIHH", 8, 1, 0x0112, 3, 1, o, 0) + b"\0\0\0\0"
+body = b"Exif\0\0" + tiff
+open(path, "wb").write(data[:2] + b"\xff\xe1" + struct.pack(">H", len(body) + 2) + body + data[2:])
+' "$1" "$2"
+}
+orients=(1 6 3 8)
+: >"$work/expected-cells"
+for i in $(seq -f %03g 1 240); do
+  n=$((10#$i)) w=$((40 + n % 7 * 10)) h=$((30 + n % 5 * 10)) o=${orients[n % 4]}
+  $convert -size ${w}x$h xc:'#336699' "$photos/p$i.jpg"
+  [ "$o" = 1 ] || set_orientation "$photos/p$i.jpg" "$o"
+  # Orientations 6 and 8 turn the picture a quarter: the list shows it upright.
+  if [ "$o" -ge 5 ]; then printf 'p%s.jpg\t%d x %d\n' "$i" "$h" "$w"; else printf 'p%s.jpg\t%d x %d\n' "$i" "$w" "$h"; fi >>"$work/expected-cells"
+done
+$convert -size 600x900 gradient:red-blue -rotate 90 -quality 95 "$photos/a-gradient.jpg"
+printf 'a-gradient.jpg\t900 x 600\n' >>"$work/expected-cells"
+echo "not a picture" >"$photos/broken.jpg"
+echo "notes" >"$photos/notes.txt"
+start_and_drop "$photos" photos
+check "refused files listed" wait_for 150 has_small
+skipped=$(small_window)
+xdotool key --window "$skipped" Escape
+check "skipped-files window closes" wait_for 50 bash -c "[ -z \"\$($(declare -f windows_named geometry small_window); title='$title'; small_window)\" ]"
+"$QUILLON_WINE" "$root/out/$QUILLON_WINE_ARCH/tests/row_watch.exe" "$title" --cells </dev/null 2>/dev/null | tr -d '\r' >"$work/cells"
+expect_eq "every row with its upright size" "$(sort "$work/expected-cells" | md5sum)" "$(sort "$work/cells" | md5sum)"
+# Row 0 (sorted by name): the gradient of 900 x 600, reduced to 480 x 320
+# in the middle of the square.
+click $((mx + (mw - 640) / 2 + 200)) $((my + 83))
+thumb_has_picture() { [ "$(thumb_colour)" != black ]; }
+check "thumbnail drawn" wait_for 50 thumb_has_picture
+shot thumb
+read -r tx ty tw th <<<"$(geometry "$(windows_named "Quillon - Thumbnail")")"
+$convert "$photos/a-gradient.jpg" -resize 480x480 "$work/reference.png"
+# Blue falls and red rises along the picture: three points across its middle.
+for dx in -180 0 180; do
+  got=$(convert "$work/thumb.png" -format "%[fx:int(255*p{$((tx + tw / 2 + dx)),$((ty + th / 2))}.r)] %[fx:int(255*p{$((tx + tw / 2 + dx)),$((ty + th / 2))}.b)]" info:)
+  want=$(convert "$work/reference.png" -format "%[fx:int(255*p{$((240 + dx)),160}.r)] %[fx:int(255*p{$((240 + dx)),160}.b)]" info:)
+  read -r gr gb <<<"$got"
+  read -r wr wb <<<"$want"
+  check "thumbnail pixel at $dx as ImageMagick reduces it ($got ~ $want)" \
+    bash -c "[ $(( (gr - wr) * (gr - wr) + (gb - wb) * (gb - wb) )) -le 400 ]"
+done
 echo "desktop-e2e: $passed checks passed, $failed failed"
 [ "$failed" -eq 0 ]

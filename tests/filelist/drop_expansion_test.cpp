@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <new>
+#include <thread>
 #include <filesystem>
 #include <set>
 
@@ -171,6 +174,7 @@ class RecordingProgress : public IntakeProgress {
   }
   void Finish(std::int64_t value) override { finished = value; }
   void Sorted() override { ++sorted; }
+  void Cleared() override { ++cleared; }
 
   std::int64_t stopAt = -1;
   bool cancelOnStop = true;
@@ -179,6 +183,7 @@ class RecordingProgress : public IntakeProgress {
   std::vector<std::int64_t> steps;
   std::int64_t finished = -1;
   int sorted = 0;
+  int cleared = 0;
 };
 
 std::vector<std::wstring> Names(const FileList& list) {
@@ -241,6 +246,80 @@ TEST_F(DropTest, StoppedIntakeKeepsWhatWasAddedAndStillSorts) {
     EXPECT_EQ(outcome.cancelled, c.cancelled);
     EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"b.jpg", L"m.jpg"}));
     EXPECT_EQ(progress.finished, 300);  // the bar fills up before the window goes
+  }
+}
+
+TEST_F(DropTest, ReplacingDropKeepsTheListUntilItsFirstFile) {
+  struct Case {
+    int preprocessing;
+    bool refuseAll;
+    std::int64_t stopAt;  // -1: not stopped
+    std::vector<std::wstring> names;
+  };
+  const Case cases[] = {
+      {1, true, -1, {L"old.jpg"}},                   // nothing accepted
+      {1, true, 1, {L"old.jpg"}},                    // Cancel before the first file
+      {1, false, -1, {L"a.jpg", L"b.jpg"}},          // replaced
+      {0, false, 1, {L"b.jpg"}},                     // replaced by what came before the stop
+  };
+  for (const Case& c : cases) {
+    Settings settings;
+    settings.ClearBeforeDrop = 1;
+    settings.Preprocessing = c.preprocessing;
+    FileList list;
+    FileItem old;
+    old.Path = old.Name = L"old.jpg";
+    AddItemToList(list, std::move(old));
+    list.ItemsAdded = 5;
+    std::vector<std::wstring> skipped;
+    RecordingProgress progress;
+    progress.stopAt = c.stopAt;
+    const bool refuse = c.refuseAll;
+    TakeDrop({dir_.File(L"b.jpg"), dir_.File(L"a.jpg")}, list, settings, skipped,
+             [refuse](FileItem&) { return !refuse; }, progress);
+    EXPECT_EQ(Names(list), c.names) << c.preprocessing << c.refuseAll << c.stopAt;
+    const bool replaced = c.names.front() != L"old.jpg";
+    EXPECT_EQ(progress.cleared, replaced ? 1 : 0);
+    // A replaced list numbers its records from 0 again.
+    EXPECT_EQ(list.ItemsAdded, replaced ? static_cast<std::int32_t>(c.names.size()) : 5);
+    if (replaced) {
+      EXPECT_EQ(progress.added.front(), 0);
+    }
+  }
+}
+
+TEST_F(DropTest, WorkersKeepDropOrderAndMemoryShortageStopsWithoutRefusing) {
+  struct Case {
+    std::int32_t workers;
+    int shortAt;  // the file whose examination runs out of memory; -1: none
+    std::int32_t added;
+    std::size_t skipped;
+  };
+  const Case cases[] = {{0, -1, 30, 10}, {3, -1, 30, 10}, {3, 20, 15, 5}, {0, 20, 15, 5}};
+  for (const Case& c : cases) {
+    Settings settings;
+    settings.SortAfterDrop = 0;
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < 40; ++i) paths.push_back(dir_.File(std::to_wstring(100 + i) + L".jpg"));
+    const FileExaminer examine = [&c](FileItem& item) -> bool {
+      const int index = std::stoi(item.Name) - 100;
+      if (index == c.shortAt) throw std::bad_alloc();
+      // Later files finish first on the workers.
+      std::this_thread::sleep_for(std::chrono::microseconds((40 - index) * 50));
+      return index % 4 != 3;
+    };
+    FileList list;
+    std::vector<std::wstring> skipped;
+    RecordingProgress progress;
+    const DropOutcome outcome = TakeDrop(paths, list, settings, skipped, examine, progress, {c.workers, {}, {}});
+    EXPECT_EQ(outcome.added, c.added) << c.workers << c.shortAt;
+    EXPECT_EQ(outcome.outOfMemory, c.shortAt >= 0);
+    EXPECT_EQ(skipped.size(), c.skipped);
+    std::vector<std::wstring> expected;
+    for (int i = 0; i < 40 && i != c.shortAt; ++i) {
+      if (i % 4 != 3) expected.push_back(std::to_wstring(100 + i) + L".jpg");
+    }
+    EXPECT_EQ(Names(list), expected);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@
 #include "filelist/thumbnail_win.h"
 #include "imaging/gdiplus_win.h"
 #include "support/gui_harness_win.h"
+#include "support/png_maker.h"
+#include "support/temp_dir.h"
 #include "ui/win_handles.h"
 #include "ui/window_helpers.h"
 
@@ -236,9 +239,7 @@ TEST_F(ThumbnailTest, ShowsThePictureAsAnotherToolReducesIt) {
 TEST_F(ThumbnailTest, DrawsOnlyWhenTheBitmapChanges) {
   Add(Solid(200, 100, kRed));
   Add(Solid(100, 200, kRed));
-  Add(nullptr);  // not examined: no bitmap
-  ShowThumbnail(2);
-  EXPECT_FALSE(ThumbnailWindow()) << "a record without a bitmap keeps a closed window closed";
+  Add(nullptr);  // no bitmap, and no file to make one from
   const HWND thumb = Show(0);
   ASSERT_TRUE(thumb);
   ShowThumbnail(0);
@@ -260,6 +261,87 @@ TEST_F(ThumbnailTest, DrawsOnlyWhenTheBitmapChanges) {
   EXPECT_FALSE(ThumbnailWindow());
   ShowThumbnail(0);
   EXPECT_FALSE(ThumbnailWindow());
+}
+
+// Rows whose pictures are made from their files: the current row's first,
+// held within the cache's budget, made again once let go.
+TEST_F(ThumbnailTest, PicturesComeFromTheFilesThroughABoundedCache) {
+  GdiplusSession gdiplus;
+  ASSERT_TRUE(gdiplus.Started());
+  TempDir dir;
+  const auto addFile = [&](const std::wstring& name, std::uint32_t colour, int width, int height) {
+    const std::wstring path = dir.File(name);
+    PngSpec shape;
+    shape.width = width;
+    shape.height = height;
+    shape.colourType = 2;
+    for (int i = 0; i < width * height; ++i) {
+      for (const int shift : {16, 8, 0}) shape.pixels.push_back(static_cast<unsigned char>(colour >> shift));
+    }
+    const std::vector<unsigned char> png = MakePng(shape);
+    WriteBytes(std::filesystem::path(path), png.data(), png.size());
+    FileItem item;
+    item.Id = records.ItemsAdded++;
+    item.Path = path;
+    item.Name = name;
+    AddItemToList(records, std::move(item));
+    AddItemRow(records.Items.back());
+    DrawAddedRows();
+    return path;
+  };
+  addFile(L"wide.png", kRed, 2000, 500);
+  addFile(L"tall.png", kWhite, 300, 1200);
+  const std::wstring gone = addFile(L"gone.png", kRed, 50, 50);
+  std::filesystem::remove(gone);
+  settings.ThumbSize = 1;  // a square of 320
+  ScreenLock lock(window.get());
+  // The square once the point shows the colour (or after 3 s).
+  const auto shownAfter = [&](int row, POINT at, std::uint32_t colour) {
+    ShowThumbnail(row);
+    const HWND thumb = ThumbnailWindow();
+    EXPECT_TRUE(thumb) << "opened on its background while the picture is made";
+    Capture shot;
+    gui_steps::WaitFor([&] {
+      ::UpdateWindow(thumb);
+      shot = CaptureClient(thumb);
+      return shot.at(at.x, at.y) == colour;
+    });
+    return shot;
+  };
+  const struct {
+    int row;
+    std::int64_t budget;
+    POINT inside, outside;  // a point of the picture, one of the background
+    std::uint32_t colour;
+  } cases[] = {
+      {0, 64 << 20, {160, 160}, {160, 90}, kRed},    // 320 x 80, centred
+      {1, 64 << 20, {160, 160}, {60, 160}, kWhite},  // 80 x 320
+      {2, 64 << 20, {160, 160}, {160, 160}, kBlack},  // the file is gone: the background only
+      {0, 1, {160, 160}, {160, 90}, kRed},           // a budget of one picture: made again
+      {1, 1, {160, 160}, {60, 160}, kWhite},
+  };
+  for (const auto& c : cases) {
+    SetThumbnailCacheBudget(c.budget);
+    const Capture shot = shownAfter(c.row, c.inside, c.colour);
+    EXPECT_EQ(shot.at(c.inside.x, c.inside.y), c.colour) << c.row << " " << c.budget;
+    EXPECT_EQ(shot.at(c.outside.x, c.outside.y), kBlack) << c.row << " " << c.budget;
+  }
+  // Within a budget of one, only the picture on the screen is held: 80 x 320.
+  EXPECT_EQ(HeldThumbnailBytes(), 80 * 3 * 320);
+  const HWND thumb = ThumbnailWindow();
+  ::UpdateWindow(thumb);
+  ShowThumbnail(1);
+  EXPECT_FALSE(::GetUpdateRect(thumb, nullptr, FALSE)) << "the same picture was drawn again";
+  // Switched off, none are made.
+  CloseThumbnail();
+  settings.ShowThumbs = 0;
+  SetThumbnailCacheBudget(64 << 20);
+  gui_steps::WaitFor([] { return false; }, 300);  // neighbours still being made come in
+  const std::int64_t held = HeldThumbnailBytes();
+  ShowThumbnail(0);
+  gui_steps::WaitFor([] { return false; }, 300);
+  EXPECT_FALSE(ThumbnailWindow());
+  EXPECT_EQ(HeldThumbnailBytes(), held);
 }
 
 TEST_F(ThumbnailTest, ClicksOnTheListOpenAndCloseItAndClearClosesIt) {
