@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/main_window_win.h"
+#include "app/program_window_win.h"
 #include "filelist/files_drop_win.h"
 #include "filelist/intake_window_win.h"
 #include "filelist/list_view_win.h"
@@ -43,12 +44,6 @@ SIZE ClientSize(HWND window) {
   RECT r{};
   ::GetClientRect(window, &r);
   return {r.right, r.bottom};
-}
-
-RECT ChildRect(HWND child) {
-  RECT r = WindowRect(child);
-  ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-  return r;
 }
 
 // Calls action(window) for the messages sent to a window of class className
@@ -126,22 +121,9 @@ class SkippedWindowPresser {
   TimerTask task_;
 };
 
-class FilesDropTest : public ::testing::Test {
+class FilesDropTest : public ProgramWindowTest {
  protected:
-  void SetUp() override {
-    InitCommonControlsForTests();
-    window = CreateMainWindow(settings, records);
-    ASSERT_TRUE(window);
-    PumpMessages();
-  }
-  void TearDown() override {
-    if (::IsWindow(window)) ::DestroyWindow(window);
-    MSG quit;
-    while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    SetMainWindow(nullptr);
-    ClearFileList(records);
-  }
+  void SetUp() override { Open(); }
   std::int32_t Drop(const std::vector<std::wstring>& paths) {
     std::wstring text;
     for (const std::wstring& path : paths) text += path + L"\n";
@@ -165,13 +147,10 @@ class FilesDropTest : public ::testing::Test {
 
   GdiplusSession gdiplus;
   TempDir dir;
-  Settings settings;
-  FileList records;
   std::vector<std::wstring> skipped;
   std::wstring suggested = L"untouched";
   int statusRefreshed = 0;
   FilesDropOwner owner{LayoutMainWindow, [this] { ++statusRefreshed; }};
-  HWND window = nullptr;
 };
 
 // Thumbnails are the thumbnail window's, made when a row is shown.
