@@ -9,6 +9,11 @@
 #     rows stepped through (goal <= 250 MB, and flat: 5,000 within 1.3x of 500);
 #   - a row's thumbnail on the screen, made from the file and from the cache
 #     (goals 0.3 s and 0.05 s);
+# and beside the first two the console companion on the same folders. It has
+# no run that stops after the intake, so what is timed is the whole run from
+# start to exit: the intake (header probing for the photos), then a build
+# that stores the JPEG files as they are (JpgNoRecompression 1) into a PDF on
+# a memory file system, deleted afterwards (the empty files are skipped there);
 # then the in-process drop of the Windows test program (where the time goes).
 # Not a timed test. Usage: bench/desktop_drop.sh (builds what it needs)
 set -euo pipefail
@@ -19,7 +24,7 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
 convert=/usr/bin/convert
 build=out/$QUILLON_WINE_ARCH
 cmake --preset "$QUILLON_WINE_ARCH" >/dev/null
-cmake --build --preset "$QUILLON_WINE_ARCH" --target Quillon row_watch wineprime wintests_filelist >/dev/null
+cmake --build --preset "$QUILLON_WINE_ARCH" --target Quillon quillon-cli row_watch wineprime wintests_filelist >/dev/null
 
 corpus=$root/out/bench-corpus
 files=$corpus/ten-thousand
@@ -59,6 +64,14 @@ wineserver -p
 # (Its lines end in CR LF: the CR is taken off where they are read, since a
 # filter in between would hold them back.)
 watch() { "$QUILLON_WINE" "$build/tests/row_watch.exe" "$title" "$@" </dev/null 2>/dev/null; }
+winpath() { local p; p=$(cd "$1" && pwd); printf 'Z:%s' "${p//\//\\}"; }
+# program_copy DIR EXE [SETTINGS]: a private copy of the program with its own
+# settings file beside it.
+program_copy() {
+  mkdir -p "$1"
+  cp "$root/$build/src/$2" "$1/"
+  printf '\xef\xbb\xbf\r\n[General]\r\nRememberWinPos = 1\r\nX = 20\r\nY = 20\r\nW = 640\r\nH = 480\r\nConfirmations = 0\r\n'"${3:-}" >"$1/Quillon.ini"
+}
 main_window() {
   local w
   for _ in $(seq 100); do
@@ -75,9 +88,7 @@ main_window() {
 drop() {
   local name=$1 folder=$2 rows=$3 extra=$4 steps=${5:-0}
   local app=$work/app-$name
-  mkdir -p "$app"
-  cp "$root/$build/src/Quillon.exe" "$app/"
-  printf '\xef\xbb\xbf\r\n[General]\r\nRememberWinPos = 1\r\nX = 20\r\nY = 20\r\nW = 640\r\nH = 480\r\nConfirmations = 0\r\n'"$extra" >"$app/Quillon.ini"
+  program_copy "$app" Quillon.exe "$extra"
   "$QUILLON_WINE" "$app/Quillon.exe" </dev/null >/dev/null 2>&1 &
   local app_pid=$!
   coproc WATCH { watch "$rows" 600; }
@@ -110,15 +121,39 @@ drop() {
   sleep 1
   wineserver -p
 }
+# cli NAME FOLDER [KEY=VALUE]...: the console companion on the folder with
+# the same settings file; its PDF goes to a memory file system and is
+# deleted. Prints the time from start to exit and the pages written.
+cli() {
+  local name=$1 folder=$2
+  shift 2
+  local app=$work/cli-$name sets=() s
+  program_copy "$app" quillon-cli.exe
+  for s in "$@"; do sets+=(--set "$s"); done
+  local pdf_dir
+  pdf_dir=$(mktemp -d /dev/shm/quillon-cli-bench.XXXXXX 2>/dev/null || mktemp -d "$root/out/quillon-cli-bench.XXXXXX")
+  local start end rc=0 pages
+  start=$(date +%s.%N)
+  "$QUILLON_WINE" "$app/quillon-cli.exe" "${sets[@]}" --quiet "$(winpath "$pdf_dir")\\bench.pdf" "$(winpath "$folder")" \
+    </dev/null >/dev/null 2>&1 || rc=$?
+  end=$(date +%s.%N)
+  pages=$(pdfinfo "$pdf_dir/bench.pdf" 2>/dev/null | awk '/^Pages:/{print $2}')
+  rm -rf "$pdf_dir"
+  printf '%s, console companion (intake and build): %.1f s, %s pages, exit status %s\n' \
+    "$name" "$(echo "$end - $start" | bc)" "${pages:-no}" "$rc"
+}
 "$@"
 DRIVE
-run() { xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/drive.sh" "$root" "$build" "$title" "$work" drop "$@"; }
+drive() { xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/drive.sh" "$root" "$build" "$title" "$work" "$@"; }
+run() { drive drop "$@"; }
 
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 echo "real program, XDND drop, rows counted from outside:"
 run photos-1000 "$photos1000" 1000 ''
+drive cli photos-1000 "$photos1000" JpgNoRecompression=1
 run empty-10000 "$files" 10000 'Preprocessing = 0\r\n'
+drive cli empty-10000 "$files" Preprocessing=0 JpgNoRecompression=1
 run photos-500-thumbs "$photos500" 500 'ShowThumbs = 1\r\n' 200
 run photos-5000-thumbs "$photos5000" 5000 'ShowThumbs = 1\r\n' 200
 run thumbnails "$distinct" 10 'ShowThumbs = 1\r\n'

@@ -1,6 +1,7 @@
 #include "imaging/image_examine_win.h"
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <vector>
@@ -84,6 +85,45 @@ constexpr std::size_t kTailBytes = 16;
 
 enum class HeaderVerdict { Accepted, Refused, Unsettled };
 
+HeaderVerdict Accept(std::int32_t width, std::int32_t height, ExaminedImage& examined) {
+  examined.width = width;
+  examined.height = height;
+  return HeaderVerdict::Accepted;
+}
+
+// The build hands a GIF to GDI+ unless one of its images has no colour
+// table (that crashes the platform's decoder, and the build refuses it).
+// Blocks whole up to the trailer settle the rest, when the first image
+// covers the logical screen (otherwise GDI+'s size is GDI+'s to tell).
+HeaderVerdict ExamineGif(const GifInfo& gif, ExaminedImage& examined) {
+  if (gif.imageWithoutColours) return HeaderVerdict::Refused;
+  if (!gif.trailer || !gif.firstImageFillsScreen || gif.width <= 0 || gif.height <= 0) {
+    return HeaderVerdict::Unsettled;
+  }
+  return Accept(gif.width, gif.height, examined);
+}
+
+// Settled from the headers are only the BMP shapes the build surely decodes:
+// run-length coded (the build's own reader) and uncompressed 1, 4, 8 or 24
+// bits with every row in the file. Bitfields (Wine's GDI+ refuses 32-bit
+// ones), 16 and 32 bits, embedded JPEG or PNG and files cut short are the
+// platform decoder's to judge.
+HeaderVerdict ExamineBmp(const BmpInfo& bmp, std::int64_t size, ExaminedImage& examined) {
+  const std::int64_t height = bmp.height < 0 ? -std::int64_t{bmp.height} : bmp.height;
+  if (height > std::numeric_limits<std::int32_t>::max() ||
+      !CanvasPossible(bmp.width, static_cast<std::int32_t>(height))) {
+    return HeaderVerdict::Unsettled;
+  }
+  if (bmp.paletteOffset + std::int64_t{4} * bmp.paletteEntries > size) return HeaderVerdict::Unsettled;
+  if (!IsRunLengthBmp(bmp)) {
+    const std::int32_t bits = bmp.bitCount;
+    const bool plain = bmp.compression == 0 && (bits == 1 || bits == 4 || bits == 8 || bits == 24);
+    const std::int64_t rowBytes = (bmp.width * std::int64_t{bits} + 31) / 32 * 4;
+    if (!plain || bmp.dataOffset + rowBytes * height > size) return HeaderVerdict::Unsettled;
+  }
+  return Accept(bmp.width, static_cast<std::int32_t>(height), examined);
+}
+
 HeaderVerdict ExamineHeaders(const std::wstring& path, std::int64_t size, bool upright, ExaminedImage& examined) {
   std::vector<unsigned char> tail;
   const auto tailBytes = static_cast<std::int64_t>(kTailBytes);
@@ -98,9 +138,7 @@ HeaderVerdict ExamineHeaders(const std::wstring& path, std::int64_t size, bool u
         JpegTailComplete(tail.data(), tail.size()) && jpeg.width > 0 && jpeg.height > 0) {
       // Orientations 5 to 8 turn the picture by a quarter.
       const bool turned = upright && jpeg.orientation >= 5;
-      examined.width = turned ? jpeg.height : jpeg.width;
-      examined.height = turned ? jpeg.width : jpeg.height;
-      return HeaderVerdict::Accepted;
+      return turned ? Accept(jpeg.height, jpeg.width, examined) : Accept(jpeg.width, jpeg.height, examined);
     }
     const PngInfo png = InspectPng(head.data(), head.size(), false);
     if (png.png) {
@@ -108,12 +146,19 @@ HeaderVerdict ExamineHeaders(const std::wstring& path, std::int64_t size, bool u
       if (!PngTailComplete(tail.data(), tail.size()) || png.width <= 0 || png.height <= 0) {
         return HeaderVerdict::Refused;
       }
-      examined.width = png.width;
-      examined.height = png.height;
-      return HeaderVerdict::Accepted;
+      return Accept(png.width, png.height, examined);
     }
+    const bool wholeFile = head.size() < headBytes;
+    const GifInfo gif = InspectGif(head.data(), head.size());
+    if (gif.gif) {
+      const HeaderVerdict verdict = ExamineGif(gif, examined);
+      if (verdict != HeaderVerdict::Unsettled || wholeFile) return verdict;
+      continue;  // its blocks may end further on
+    }
+    const BmpInfo bmp = InspectBmp(head.data(), head.size());
+    if (bmp.bmp) return ExamineBmp(bmp, size, examined);
     // Not settled, and the whole file is read already: nothing more to learn.
-    if (jpeg.verdict == JpegVerdict::NotJpeg || head.size() < headBytes) break;
+    if (jpeg.verdict == JpegVerdict::NotJpeg || wholeFile) break;
   }
   return HeaderVerdict::Unsettled;
 }

@@ -89,6 +89,12 @@ struct GifInfo {
   // An image that has neither a local nor a global colour table: such a
   // file makes the platform's GIF decoder read through a null pointer.
   bool imageWithoutColours = false;
+  // The walk reached the trailer: every block before it is whole.
+  bool trailer = false;
+  // The first image covers the whole logical screen. Decoders differ on the
+  // size of a file whose first image is smaller (Wine's GDI+ reports the
+  // image's, others the screen's); here they agree.
+  bool firstImageFillsScreen = false;
 };
 
 // Walks a GIF file's blocks up to the trailer or the end of the data.

@@ -36,13 +36,23 @@ GifInfo InspectGif(const unsigned char* data, std::size_t size) {
   info.height = static_cast<std::int32_t>(ReadLE16(data + 8));
   const bool global = (data[10] & 0x80) != 0;
   std::size_t at = kGifScreen + (global ? 3u << ((data[10] & 7) + 1) : 0u);
+  bool sawImage = false;
   while (at < size) {
     const unsigned char block = data[at];
-    if (block == 0x3B) break;  // trailer
-    if (block == 0x21) {       // extension: label, then sub-blocks
+    if (block == 0x3B) {
+      info.trailer = true;
+      break;
+    }
+    if (block == 0x21) {  // extension: label, then sub-blocks
       at = SkipSubBlocks(data, size, at + 2);
     } else if (block == 0x2C) {  // image descriptor (10 bytes)
       if (size - at < 10) break;
+      if (!sawImage) {
+        sawImage = true;
+        info.firstImageFillsScreen = ReadLE32(data + at + 1) == 0 &&
+                                     ReadLE16(data + at + 5) == static_cast<std::uint32_t>(info.width) &&
+                                     ReadLE16(data + at + 7) == static_cast<std::uint32_t>(info.height);
+      }
       const unsigned char flags = data[at + 9];
       const bool local = (flags & 0x80) != 0;
       if (!local && !global) {

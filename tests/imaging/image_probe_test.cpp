@@ -462,6 +462,7 @@ Bytes Gif(bool global, std::initializer_list<Bytes> blocks) {
 
 const Bytes kExtension = {0x21, 0xF9, 4, 1, 0, 0, 1, 0};
 const Bytes kImage = {0x2C, 0, 0, 0, 0, 4, 0, 3, 0, 0, 2, 2, 0x44, 0x01, 0};
+const Bytes kSmallImage = {0x2C, 1, 0, 0, 0, 3, 0, 3, 0, 0, 2, 2, 0x44, 0x01, 0};
 const Bytes kImageWithTable = {0x2C, 0, 0, 0, 0, 4, 0, 3, 0, 0x80, 0, 0, 0, 9, 9, 9, 2, 2, 0x44, 0x01, 0};
 
 TEST(InspectGif, FindsAnImageWithoutAnyColourTable) {
@@ -469,20 +470,24 @@ TEST(InspectGif, FindsAnImageWithoutAnyColourTable) {
     const char* name;
     Bytes file;
     bool withoutColours;
+    bool fillsScreen;
   } cases[] = {
-      {"global table", Gif(true, {kExtension, kImage}), false},
-      {"local table", Gif(false, {kExtension, kImageWithTable}), false},
-      {"no table at all", Gif(false, {kExtension, kImage}), true},
-      {"second frame without", Gif(false, {kImageWithTable, kExtension, kImage}), true},
-      {"no image", Gif(false, {kExtension}), false},
+      {"global table", Gif(true, {kExtension, kImage}), false, true},
+      {"local table", Gif(false, {kExtension, kImageWithTable}), false, true},
+      {"no table at all", Gif(false, {kExtension, kImage}), true, true},
+      {"second frame without", Gif(false, {kImageWithTable, kExtension, kImage}), true, true},
+      {"no image", Gif(false, {kExtension}), false, false},
+      {"first image smaller", Gif(true, {kSmallImage, kImage}), false, false},
   };
   for (const auto& c : cases) {
     const GifInfo info = InspectGif(c.file.data(), c.file.size());
     EXPECT_TRUE(info.gif) << c.name;
     EXPECT_EQ(info.width, 4) << c.name;
     EXPECT_EQ(info.imageWithoutColours, c.withoutColours) << c.name;
-    // Cut anywhere, the walk stays within the data.
-    for (std::size_t n = 0; n < c.file.size(); ++n) InspectGif(c.file.data(), n);
+    EXPECT_EQ(info.trailer, !c.withoutColours) << c.name;
+    EXPECT_EQ(info.firstImageFillsScreen, c.fillsScreen) << c.name;
+    // Cut anywhere, the walk stays within the data and never sees the end.
+    for (std::size_t n = 0; n < c.file.size(); ++n) EXPECT_FALSE(InspectGif(c.file.data(), n).trailer) << n;
   }
   const Bytes png = Png(2);
   EXPECT_FALSE(InspectGif(png.data(), png.size()).gif);

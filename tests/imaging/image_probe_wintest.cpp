@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "imaging/gdiplus_win.h"
+#include "imaging/image_examine_win.h"
 #include "imaging/image_files_win.h"
 #include "imaging/image_prep.h"
 #include "imaging/image_probe.h"
@@ -10,18 +13,21 @@ namespace {
 
 using namespace image_files;
 
-// The header probe decides as GDI+ does: on every fixture, on files cut
-// short (their end marker gone) and on files that are no image at all.
+// The header probe and the intake's examination decide as GDI+ does, and the
+// examination reports GDI+'s pixel size: on every fixture, on files cut short
+// (their end marker or rows gone) and on files that are no image at all.
 TEST(ProbeImageHeaders, AgreesWithGdiplus) {
   GdiplusSession session;
   ASSERT_TRUE(session.Started());
   testsupport::TempDir dir;
   std::vector<std::wstring> files;
-  for (const wchar_t* name : {L"progressive.jpg", L"gray.jpg", L"cmyk.jpg", L"gray.png", L"palette.png",
-                              L"interlaced.png", L"rgb16.png", L"halves.gif", L"transparent.gif"}) {
+  for (const wchar_t* name :
+       {L"progressive.jpg", L"gray.jpg", L"cmyk.jpg", L"gray.png", L"palette.png", L"interlaced.png", L"rgb16.png",
+        L"halves.gif", L"transparent.gif", L"transparent-red.gif", L"offset.gif", L"no-colour-table.gif",
+        L"halves.bmp", L"palette.bmp", L"bitfields.bmp", L"rle-skips.bmp", L"pages.tif"}) {
     files.push_back(FixturePath(name));
   }
-  for (const wchar_t* name : {L"progressive.jpg", L"palette.png"}) {
+  for (const wchar_t* name : {L"progressive.jpg", L"palette.png", L"halves.gif", L"halves.bmp"}) {
     std::vector<unsigned char> bytes;
     ASSERT_TRUE(ReadWholeFile(FixturePath(name), bytes));
     const std::wstring cut = dir.File(std::wstring(L"cut-") + name);
@@ -32,7 +38,12 @@ TEST(ProbeImageHeaders, AgreesWithGdiplus) {
   files.push_back(dir.File(L"notes.jpg"));
   files.push_back(dir.File(L"missing.png"));
   for (const std::wstring& file : files) {
-    EXPECT_EQ(ProbeImageHeaders(file), ProbeImageFile(file)) << std::string(file.begin(), file.end());
+    const std::string name(file.begin(), file.end());
+    EXPECT_EQ(ProbeImageHeaders(file), ProbeImageFile(file)) << name;
+    ExaminedImage examined;
+    ExaminedImage decoded;
+    EXPECT_EQ(ExamineImageSize(file, false, examined), ExamineWithGdiplus(file, decoded)) << name;
+    EXPECT_EQ(std::pair(examined.width, examined.height), std::pair(decoded.width, decoded.height)) << name;
   }
 }
 

@@ -22,6 +22,12 @@ base=(-size 20x30 xc:'#FF0000' -size 20x30 xc:'#0000FF' +append -strip)
 "$im" -size 20x30 xc:none -size 20x30 xc:'#0000FF' +append -strip "$out/transparent.gif"
 # The transparent palette entry is red: it must not show, whatever its colour.
 "$im" "${base[@]}" -transparent '#FF0000' -transparent-color '#FF0000' "$out/transparent-red.gif"
+# The picture on a larger logical screen: GDI+ reports the screen's size.
+"$im" "${base[@]}" -set page 60x50+10+5 "$out/offset.gif"
+# BMP: 24 bits, 1 bit with a palette, and 32-bit bitfields (Wine's GDI+ refuses those).
+"$im" "${base[@]}" "BMP3:$out/halves.bmp"
+"$im" "${base[@]}" -type Palette -colors 2 "BMP3:$out/palette.bmp"
+"$im" "${base[@]}" -alpha set "BMP:$out/bitfields.bmp"
 
 # Hand-made bytes for shapes no encoder writes.
 python3 - "$out" <<'PY'
