@@ -302,7 +302,10 @@ TEST_F(ListViewTest, RemoveTakesCheckedRowsOrTheCurrentOneAndNeedsACurrentRow) {
   EXPECT_EQ(records.TotalFileBytes, 4000);
   EXPECT_TRUE(CheckedRows().empty());
   EXPECT_EQ(CurrentRow(), 0);
-  EXPECT_EQ(::GetFocus(), list);
+  // The keyboard stays with the list (unless another test program has just taken the foreground).
+  if (::GetForegroundWindow() == window.get()) {
+    EXPECT_EQ(::GetFocus(), list);
+  }
 
   SetCurrentRow(2);
   Command(kCommandRemove);
