@@ -15,10 +15,9 @@
 // only; GDI+ must have been started.)
 bool ProbeImageFile(const std::wstring& path);
 
-// The same question answered from the file's first and last bytes where
-// they settle it: a JPEG or PNG whose headers are sound and whose end marker
-// is in place is accepted without decoding; anything else is left to
-// ProbeImageFile. (Windows only.)
+// The same question answered as the desktop intake's examination answers it
+// (ExamineImageSize): from the headers of JPEG, PNG, GIF and BMP files where
+// they settle it, by the decoder otherwise. (Windows only.)
 bool ProbeImageHeaders(const std::wstring& path);
 
 enum class JpegVerdict {
