@@ -29,20 +29,23 @@ win::UniqueBitmap CreateBitmap24(std::int32_t width, std::int32_t height) {
   return bitmap;
 }
 
-// The bitmap reduced to width x height with halftone stretching, which
-// averages the pixels each target pixel covers; null when GDI refuses.
+// The bitmap reduced to width x height, each pixel the average of those it
+// covers; null when no bitmap can be had.
 win::UniqueBitmap Reduce(HBITMAP source, std::int32_t sourceWidth, std::int32_t sourceHeight, std::int32_t width,
                          std::int32_t height) {
   win::UniqueBitmap reduced = CreateBitmap24(width, height);
   if (!reduced) return {};
-  CanvasDc from(source);
-  CanvasDc to(reduced.get());
-  if (!from || !to) return {};
-  ::SetStretchBltMode(to.get(), HALFTONE);
-  ::SetBrushOrgEx(to.get(), 0, 0, nullptr);  // HALFTONE needs it set afterwards
-  if (!::StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, sourceWidth, sourceHeight, SRCCOPY)) {
+  DIBSECTION from{};
+  DIBSECTION to{};
+  if (::GetObjectW(source, sizeof from, &from) != sizeof from || !from.dsBm.bmBits ||
+      ::GetObjectW(reduced.get(), sizeof to, &to) != sizeof to || !to.dsBm.bmBits) {
     return {};
   }
+  ::GdiFlush();
+  // Both bitmaps keep their rows bottom first: row order needs no care.
+  ReducePixels24(static_cast<const unsigned char*>(from.dsBm.bmBits), sourceWidth, sourceHeight,
+                 from.dsBm.bmWidthBytes, static_cast<unsigned char*>(to.dsBm.bmBits), width, height,
+                 to.dsBm.bmWidthBytes);
   return reduced;
 }
 

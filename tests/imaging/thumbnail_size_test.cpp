@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "imaging/thumbnail_size.h"
 
 namespace {
@@ -43,3 +45,19 @@ TEST(ThumbnailSizeTest, SquareImagesOfEverySizeFitTheBox) {
 }
 
 }  // namespace
+
+// Each target pixel is the rounded average of exactly the source pixels it
+// covers, also when the sizes do not divide, and rows honour their strides.
+TEST(ThumbnailSizeTest, ReductionAveragesTheCoveredPixels) {
+  // 3 x 2 source, rows 12 bytes apart (3 padding bytes); channels differ.
+  const unsigned char source[24] = {0,  10, 200, 30,  10, 200, 90,  10, 200, 7, 7, 7,
+                                    60, 20, 100, 90, 20, 100, 255, 20, 100, 7, 7, 7};
+  unsigned char target[2 * 8] = {};
+  ReducePixels24(source, 3, 2, 12, target, 2, 1, 8);
+  // Column 0 covers source column 0, column 1 covers columns 1 and 2.
+  const unsigned char expected[6] = {30, 15, 150, 116, 15, 150};
+  EXPECT_TRUE(std::equal(expected, expected + 6, target)) << int(target[0]) << " " << int(target[3]);
+  unsigned char same[3 * 2 * 3] = {};
+  ReducePixels24(source, 3, 2, 12, same, 3, 2, 9);
+  for (int y = 0; y < 2; ++y) EXPECT_TRUE(std::equal(source + y * 12, source + y * 12 + 9, same + y * 9)) << y;
+}
