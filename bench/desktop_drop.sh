@@ -173,4 +173,4 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
       --gtest_filter="*DropBench*" </dev/null >'"$log"' 2>&1
   wineserver -k'
 echo "in-process (the Windows test program):"
-grep -E "^(drop|per file)|FAILED|SKIPPED" "$log"
+grep -E "^(drop|thumbnail per file)|FAILED|SKIPPED" "$log"

@@ -206,20 +206,6 @@ bool SizeOnly(FileItem& item) {
 
 }  // namespace
 
-std::int32_t ProcesFilesDropped(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
-                                std::vector<std::wstring>& skipped, bool& cancelled, const FileExaminer& examine,
-                                IntakeProgress& progress, const IntakeWorkers& workers) {
-  const DropOutcome outcome = RunIntake(paths, list, settings, skipped, examine, true, progress, workers);
-  cancelled = outcome.cancelled;
-  return outcome.added;
-}
-
-std::int32_t AddFilesDropped(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
-                             IntakeProgress& progress) {
-  std::vector<std::wstring> none;
-  return RunIntake(paths, list, settings, none, SizeOnly, false, progress, {}).added;
-}
-
 DropOutcome TakeDrop(std::vector<std::wstring> paths, FileList& list, const Settings& settings,
                      std::vector<std::wstring>& skipped, const FileExaminer& examine, IntakeProgress& progress,
                      const IntakeWorkers& workers) {

@@ -86,29 +86,21 @@ struct IntakeWorkers {
   std::function<void()> ended;
 };
 
-// ProcesFilesDropped: every path examined in order; accepted files become
-// records (Id = list.ItemsAdded + the number added before them), refused
-// ones go to skipped (emptied first). cancelled is set when the user pressed
-// Cancel. The whole list is sorted afterwards when SortAfterDrop is 1 and
-// something was added. Returns the number added.
-std::int32_t ProcesFilesDropped(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
-                                std::vector<std::wstring>& skipped, bool& cancelled, const FileExaminer& examine,
-                                IntakeProgress& progress, const IntakeWorkers& workers = {});
-// AddFilesDropped: every path becomes a record with its size only (0 when it
-// cannot be read); nothing is refused. Sorted as above.
-std::int32_t AddFilesDropped(const std::vector<std::wstring>& paths, FileList& list, const Settings& settings,
-                             IntakeProgress& progress);
-
 struct DropOutcome {
   std::int32_t added = 0;
   bool cancelled = false;
   bool outOfMemory = false;  // stopped because memory ran short
 };
 
-// Folders expanded (EnableSubFolders), then ProcesFilesDropped or
-// AddFilesDropped as Preprocessing says; list.ItemsAdded grows by the number
-// added. With ClearBeforeDrop the new records replace the list's, but only
-// once there is a first one to add.
+// Folders expanded (EnableSubFolders), then, with Preprocessing 1, every
+// path examined in drop order (on workers when given): accepted files become
+// records (Id = list.ItemsAdded + the number added before them), refused ones
+// go to skipped (emptied first), cancelled is set when the user pressed
+// Cancel. With Preprocessing 0 every path becomes a record with its size only
+// (0 when it cannot be read) and nothing is refused. The whole list is sorted
+// afterwards when SortAfterDrop is 1 and something was added; list.ItemsAdded
+// grows by the number added. With ClearBeforeDrop the new records replace the
+// list's, but only once there is a first one to add.
 DropOutcome TakeDrop(std::vector<std::wstring> paths, FileList& list, const Settings& settings,
                      std::vector<std::wstring>& skipped, const FileExaminer& examine, IntakeProgress& progress,
                      const IntakeWorkers& workers = {});

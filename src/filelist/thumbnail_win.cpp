@@ -34,7 +34,6 @@ struct ThumbnailState {
   HWND window = nullptr;
   win::UniqueBitmap canvas;  // edge x edge, 24 bits, drawn on and shown
   std::int32_t edge = 0;     // the canvas's edge, fixed while the window is open
-  std::int32_t dpi = kBaseDpi;  // the main window's when the window opened
   HBITMAP lastShown = nullptr;
   ScreenPoint freePosition{};
   bool freePositionSet = false;  // the first opening of a run sets it
@@ -49,13 +48,21 @@ ThumbnailState g_thumb;
 
 const Settings& ThumbSettings();
 
+// The square's edge in pixels: ThumbSize's at 96 DPI, as large on the screen
+// at the main window's DPI. Pictures are made for it, so they are drawn
+// pixel for pixel, sharp at any DPI. An open window keeps the edge it opened with.
+std::int32_t ThumbBox() {
+  if (g_thumb.window && g_thumb.edge > 0) return g_thumb.edge;
+  return ScaleToDpi(ThumbnailPixels(ThumbSettings()), WindowDpi(MainWindow()));
+}
+
 LRESULT CALLBACK NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != kMessageThumbnailMade) return ::DefWindowProcW(window, message, wParam, lParam);
   // Several notices may be queued: the first takes in what there is.
   MSG more;
   while (::PeekMessageW(&more, window, kMessageThumbnailMade, kMessageThumbnailMade, PM_REMOVE)) {
   }
-  if (g_thumb.cache) g_thumb.cache->Collect(g_thumb.lastShown, g_thumb.pendingPath, ThumbnailPixels(ThumbSettings()));
+  if (g_thumb.cache) g_thumb.cache->Collect(g_thumb.lastShown, g_thumb.pendingPath, ThumbBox());
   // The row waiting for its picture shows it, if it still is that file's row.
   const std::int32_t row = g_thumb.pendingRow;
   if (!g_thumb.pendingPath.empty() && row >= 0 && row < RowCount()) {
@@ -90,7 +97,7 @@ HBITMAP RowPicture(std::int32_t row, const FileItem& record, bool& pending) {
   if (record.Thumbnail) return static_cast<HBITMAP>(record.Thumbnail.get());
   if (record.Path.empty()) return nullptr;  // no file to make one from
   ThumbnailCache& cache = Cache();
-  const std::int32_t box = ThumbnailPixels(ThumbSettings());
+  const std::int32_t box = ThumbBox();
   HBITMAP bitmap = nullptr;
   pending = !cache.Find(record.Path, box, bitmap);
   std::vector<std::wstring> wanted;
@@ -206,9 +213,7 @@ win::UniqueBitmap CreateCanvas(std::int32_t edge) {
 }
 
 void OpenWindow() {
-  // The square is given at 96 DPI: as large on the screen at any DPI.
-  const std::int32_t dpi = WindowDpi(MainWindow());
-  const std::int32_t edge = ScaleToDpi(ThumbnailPixels(ThumbSettings()), dpi);
+  const std::int32_t edge = ThumbBox();
   win::UniqueBitmap canvas(CheckCreated(CreateCanvas(edge).release(), kProcedure, L"CreateImage failed.",
                                         kLineShowThumbnailCanvas));
   const std::wstring className = RegisterWindowClass(kWinThumbnail, ThumbnailProc);
@@ -221,7 +226,6 @@ void OpenWindow() {
   g_thumb.window = window;
   g_thumb.canvas = std::move(canvas);
   g_thumb.edge = edge;
-  g_thumb.dpi = dpi;
   // The keyboard stays with the list.
   if (const HWND main = MainWindow()) ::SetActiveWindow(main);
   if (const HWND list = FileListView()) ::SetFocus(list);
@@ -251,16 +255,8 @@ void DrawCanvas(HBITMAP bitmap) {
       const win::UniqueMemoryDc source(::CreateCompatibleDC(screen.get()));
       const win::SavedDcState sourceSaved(source.get());
       ::SelectObject(source.get(), bitmap);
-      // Thumbnails are made for the square at 96 DPI: scaled with it.
-      const std::int32_t width = ScaleToDpi(size.bmWidth, g_thumb.dpi);
-      const std::int32_t height = ScaleToDpi(size.bmHeight, g_thumb.dpi);
-      const ScreenPoint at = CentredThumbnailOrigin(g_thumb.edge, width, height);
-      if (width == size.bmWidth && height == size.bmHeight) {
-        ::BitBlt(dc.get(), at.x, at.y, width, height, source.get(), 0, 0, SRCCOPY);
-      } else {
-        ::SetStretchBltMode(dc.get(), HALFTONE);
-        ::StretchBlt(dc.get(), at.x, at.y, width, height, source.get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
-      }
+      const ScreenPoint at = CentredThumbnailOrigin(g_thumb.edge, size.bmWidth, size.bmHeight);
+      ::BitBlt(dc.get(), at.x, at.y, size.bmWidth, size.bmHeight, source.get(), 0, 0, SRCCOPY);
     }
   }
   ::GdiFlush();
