@@ -521,6 +521,7 @@ TEST_F(MainLoopTest, OpenDialogAndFolderPickerHandTheirChoiceToTheIntake) {
   std::vector<std::vector<std::wstring>> added;
   std::wstring suggested;
   int skippedShown = 0;
+  std::vector<std::wstring> fileTypes;  // the file dialog's type box, as the user sees it
   const auto closeSkipped = [&] {
     const HWND skipped = FindThreadWindow(WindowClassName(kWinSkippedFiles).c_str());
     if (!skipped) return false;
@@ -530,12 +531,21 @@ TEST_F(MainLoopTest, OpenDialogAndFolderPickerHandTheirChoiceToTheIntake) {
   };
   // Names typed as a user types them over whatever the name box holds, then
   // the dialog's button; typed again when the first typing went astray.
-  const auto typeInDialog = [](std::wstring text, const wchar_t* shot) {
-    return [text, shot, sent = DWORD{0}]() mutable {
+  const auto typeInDialog = [&fileTypes](std::wstring text, const wchar_t* shot) {
+    return [text, shot, &fileTypes, sent = DWORD{0}]() mutable {
       const HWND dialog = OpenDialog();
       if (!dialog) return sent != 0;
       if ((sent && ::GetTickCount() - sent < 2000) || !InFront(dialog)) return false;
       if (!sent) SaveScreenshot(nullptr, shot);
+      const HWND types = ::GetDlgItem(dialog, 0x470);  // cmb1, in the files dialog only
+      const LRESULT count = fileTypes.empty() && types ? ::SendMessageW(types, CB_GETCOUNT, 0, 0) : 0;
+      for (LRESULT i = 0; i < count; ++i) {
+        wchar_t item[128] = {};
+        if (::SendMessageW(types, CB_GETLBTEXTLEN, i, 0) < 128) {
+          ::SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+        }
+        fileTypes.emplace_back(item);
+      }
       PressKeys({VK_END});
       PressKeys({VK_SHIFT, VK_HOME});
       TypeText(text);
@@ -557,6 +567,8 @@ TEST_F(MainLoopTest, OpenDialogAndFolderPickerHandTheirChoiceToTheIntake) {
   Main(settingsPath);
   EXPECT_TRUE(script.finished());
   EXPECT_EQ(skippedShown, 2);
+  EXPECT_EQ(fileTypes, (std::vector<std::wstring>{L"Images (*.jpg;*.jpeg;*.png;*.bmp;*.gif;*.tif;*.tiff)",
+                                                   L"All files (*.*)"}));
   const std::vector<std::wstring> sorted{L"a.png", L"b.png"};
   EXPECT_EQ(added, (std::vector<std::vector<std::wstring>>{sorted, sorted}));
   EXPECT_EQ(suggested, L"album.pdf");  // one folder on an emptied list names the PDF
