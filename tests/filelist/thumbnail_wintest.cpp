@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -342,6 +343,92 @@ TEST_F(ThumbnailTest, PicturesComeFromTheFilesThroughABoundedCache) {
   gui_steps::WaitFor([] { return false; }, 300);
   EXPECT_FALSE(ThumbnailWindow());
   EXPECT_EQ(HeldThumbnailBytes(), held);
+  ReleaseThumbnailCache();  // before GDI+ ends
+}
+
+// A PNG of one colour at path, written now with the last-write time given.
+void WritePng(const std::wstring& path, std::uint32_t colour, int width, int height,
+              std::filesystem::file_time_type written) {
+  PngSpec shape;
+  shape.width = width;
+  shape.height = height;
+  shape.colourType = 2;
+  for (int i = 0; i < width * height; ++i) {
+    for (const int shift : {16, 8, 0}) shape.pixels.push_back(static_cast<unsigned char>(colour >> shift));
+  }
+  const std::vector<unsigned char> png = MakePng(shape);
+  WriteBytes(std::filesystem::path(path), png.data(), png.size());
+  std::filesystem::last_write_time(std::filesystem::path(path), written);
+}
+
+TEST_F(ThumbnailTest, PictureIsMadeAgainForAnEditedFileAndAfterAFailureWhenShownAgain) {
+  GdiplusSession gdiplus;
+  ASSERT_TRUE(gdiplus.Started());
+  TempDir dir;
+  settings.ThumbSize = 1;
+  ScreenLock lock(window.get());
+  const auto time = std::filesystem::file_time_type::clock::now();
+  const struct {
+    const wchar_t* name;
+    bool firstReadable;  // false: not an image at first
+    std::filesystem::file_time_type secondTime;
+  } cases[] = {{L"edited.png", true, time + std::chrono::seconds(10)}, {L"mended.png", false, time}};
+  for (const auto& c : cases) {
+    const std::wstring path = dir.File(c.name);
+    if (c.firstReadable) {
+      WritePng(path, kRed, 64, 64, time);
+    } else {
+      WriteText(std::filesystem::path(path), "not yet a picture");
+      std::filesystem::last_write_time(std::filesystem::path(path), time);
+    }
+    ClearFileList(records);
+    FileItem item;
+    item.Id = records.ItemsAdded++;
+    item.Path = path;
+    item.Name = c.name;
+    AddItemToList(records, std::move(item));
+    AddItemRow(records.Items.back());
+    DrawAddedRows();
+    // The centre of the square once it shows colour (or after 3 s).
+    const auto centreAfterShowing = [&](std::uint32_t colour) {
+      ShowThumbnail(0);
+      std::uint32_t centre = 0;
+      gui_steps::WaitFor([&] {
+        if (!ThumbnailWindow()) return false;
+        ::UpdateWindow(ThumbnailWindow());
+        centre = CaptureClient(ThumbnailWindow()).at(160, 160);
+        return centre == colour;
+      });
+      return centre;
+    };
+    EXPECT_EQ(centreAfterShowing(c.firstReadable ? kRed : kWhite), c.firstReadable ? kRed : kBlack) << c.name;
+    WritePng(path, kWhite, 64, 64, c.secondTime);
+    EXPECT_EQ(centreAfterShowing(kWhite), kWhite) << c.name;
+    CloseThumbnail();
+  }
+  ReleaseThumbnailCache();
+}
+
+TEST_F(ThumbnailTest, APictureFinishedAfterTheWindowClosedDoesNotReopenIt) {
+  GdiplusSession gdiplus;
+  ASSERT_TRUE(gdiplus.Started());
+  TempDir dir;
+  const std::wstring path = dir.File(L"large.png");
+  WritePng(path, kRed, 3000, 2000, std::filesystem::file_time_type::clock::now());
+  FileItem item;
+  item.Id = records.ItemsAdded++;
+  item.Path = path;
+  item.Name = L"large.png";
+  AddItemToList(records, std::move(item));
+  AddItemRow(records.Items.back());
+  DrawAddedRows();
+  ShowThumbnail(0);
+  EXPECT_TRUE(ThumbnailWindow()) << "opened while its picture is made";
+  CloseThumbnail();  // as a drop or a build does
+  EXPECT_TRUE(gui_steps::WaitFor([] { return HeldThumbnailBytes() > 0; }, 10000)) << "the picture came in";
+  PumpMessages();
+  EXPECT_FALSE(ThumbnailWindow());
+  ReleaseThumbnailCache();
 }
 
 TEST_F(ThumbnailTest, ClicksOnTheListOpenAndCloseItAndClearClosesIt) {
