@@ -197,8 +197,8 @@ TEST_F(MainLoopTest, MinimisedWindowSavesThePlaceItHadBeforeAndComesBackOnMessag
                  Post(WM_SYSCOMMAND, SC_MINIMIZE),
                  [] { return ::IsIconic(MainWindow()) != FALSE; },
                  Do([&] {
-                   // A second start finds this window and brings it back.
-                   foundRunning = FindRunningInstance() == MainWindow();
+                   // A second start takes this window for the running copy's and brings it back.
+                   foundRunning = IsRunningInstanceWindow(MainWindow());
                    ::SendMessageW(MainWindow(), kMessageActivate, 0, 0);
                    restored = !::IsIconic(MainWindow());
                  }),
@@ -642,6 +642,25 @@ class ProgramStart {
   PROCESS_INFORMATION info_{};
 };
 
+// The tests that start the program itself take turns (ctest runs test
+// programs side by side): a copy one of them starts would take another's
+// window, or its single-instance mutex, for the running copy's.
+class ProgramStartTurn {
+ public:
+  ProgramStartTurn() : mutex_(::CreateMutexW(nullptr, FALSE, L"Quillon tests: program starts")) {
+    EXPECT_NE(::WaitForSingleObject(mutex_, 110000), WAIT_TIMEOUT) << "another test kept its turn";
+  }
+  ~ProgramStartTurn() {
+    ::ReleaseMutex(mutex_);
+    ::CloseHandle(mutex_);
+  }
+  ProgramStartTurn(const ProgramStartTurn&) = delete;
+  ProgramStartTurn& operator=(const ProgramStartTurn&) = delete;
+
+ private:
+  HANDLE mutex_;
+};
+
 // A visible top-level window of another process, by its class.
 HWND ProcessWindow(DWORD process, const std::wstring& className) {
   struct Search {
@@ -665,7 +684,7 @@ HWND ProcessWindow(DWORD process, const std::wstring& className) {
 TEST_F(MainLoopTest, SecondStartHandsItsFilesOverWhateverWindowIsInFront) {
   // On top, so that a second start finds this copy before another test's.
   WriteSettings("Confirmations = 1\r\nStayOnTop = 1\r\nShowOptions = 0\r\nSortAfterDrop = 0\r\n");
-  const ScreenLock screen;
+  const ProgramStartTurn turn;
   ClaimSingleInstance(SingleInstanceMutexName());  // this process is the running copy
   DialogAnswerer answers;
   WriteText(dir.path() / L"notes.txt", "not an image");
@@ -734,8 +753,8 @@ TEST_F(MainLoopTest, SecondStartHandsItsFilesOverWhateverWindowIsInFront) {
 
 TEST(SecondStartTest, FilesNobodyTookAreToldInAMessageBox) {
   InitCommonControlsForTests();
+  const ProgramStartTurn turn;
   ClaimSingleInstance(SingleInstanceMutexName());
-  const ScreenLock screen;
   // The main window of a copy that takes no paths (no handler: it answers 0).
   Settings settings;
   settings.StayOnTop = 1;
@@ -756,7 +775,7 @@ TEST(SecondStartTest, FilesNobodyTookAreToldInAMessageBox) {
 }
 
 TEST(ProgramEndTest, QuittingWhileThumbnailsAreMadeEndsCleanlyEveryTime) {
-  const ScreenLock screen;  // no second-start test holds the single-instance mutex meanwhile
+  const ProgramStartTurn turn;  // no second-start test holds the single-instance mutex meanwhile
   TempDir dir;
   const std::wstring program = dir.File(L"Quillon.exe");
   ASSERT_TRUE(::CopyFileW(ProgramPath().c_str(), program.c_str(), FALSE));
@@ -772,7 +791,7 @@ TEST(ProgramEndTest, QuittingWhileThumbnailsAreMadeEndsCleanlyEveryTime) {
     photos.push_back(path);
   }
   const std::wstring mutexName = SingleInstanceMutexName();
-  for (int run = 0; run < 20; ++run) {
+  for (int run = 0; run < 15; ++run) {
     // A copy that ran just before may still hold the mutex for a moment.
     EXPECT_TRUE(gui_steps::WaitFor([&] {
       const HANDLE held = ::OpenMutexW(SYNCHRONIZE, FALSE, mutexName.c_str());
