@@ -23,6 +23,7 @@
 #include "app/single_instance_win.h"
 #include "filelist/gui_steps_win.h"
 #include "filelist/list_view_win.h"
+#include "filelist/thumbnail_win.h"
 #include "format/program_info.h"
 #include "imaging/gdiplus_win.h"
 #include "platform/file.h"
@@ -317,6 +318,14 @@ TEST_F(MainLoopTest, ShowThumbnailReachesTheThumbnailWindowThroughItsHooks) {
   EXPECT_GT(placedWhileOn, 0);                         // a docked window follows a move
   EXPECT_EQ(placedWhileOff, placedWhileOn);            // and only while it is shown
   EXPECT_GT(closed, closedBefore);                     // turning it off closes it
+}
+
+TEST_F(MainLoopTest, ThumbnailsStopWithMainBeforeItsCallerEndsGdiplus) {
+  WriteSettings("Confirmations = 0\r\nShowThumbs = 1\r\nPreprocessing = 1\r\n");
+  Script script({[] { return HeldThumbnailBytes() > 0; }, Command(kCommandQuit)});
+  Main(settingsPath, JoinPaths({Png(L"a.png"), Png(L"b.png")}));
+  EXPECT_TRUE(script.finished());
+  EXPECT_EQ(HeldThumbnailBytes(), 0) << "the cache outlived Main";
 }
 
 TEST_F(MainLoopTest, HelpTellsAMissingFileAndOtherwiseOpensTheViewer) {
@@ -662,22 +671,24 @@ class ProgramStartTurn {
 };
 
 // A visible top-level window of another process, by its class.
+struct ProcessWindowSearch {
+  DWORD process;
+  const std::wstring& className;
+  HWND found = nullptr;
+};
+BOOL CALLBACK MatchProcessWindow(HWND candidate, LPARAM lParam) {
+  auto* search = reinterpret_cast<ProcessWindowSearch*>(lParam);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(candidate, &owner);
+  if (owner != search->process || ClassNameOf(candidate) != search->className || !::IsWindowVisible(candidate)) {
+    return TRUE;
+  }
+  search->found = candidate;
+  return FALSE;
+}
 HWND ProcessWindow(DWORD process, const std::wstring& className) {
-  struct Search {
-    DWORD process;
-    const std::wstring& className;
-    HWND found = nullptr;
-  } search{process, className};
-  ::EnumWindows(
-      [](HWND candidate, LPARAM lParam) {
-        auto* s = reinterpret_cast<Search*>(lParam);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(candidate, &owner);
-        if (owner != s->process || ClassNameOf(candidate) != s->className || !::IsWindowVisible(candidate)) return TRUE;
-        s->found = candidate;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ProcessWindowSearch search{process, className};
+  ::EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -791,7 +802,7 @@ TEST(ProgramEndTest, QuittingWhileThumbnailsAreMadeEndsCleanlyEveryTime) {
     photos.push_back(path);
   }
   const std::wstring mutexName = SingleInstanceMutexName();
-  for (int run = 0; run < 15; ++run) {
+  for (int run = 0; run < 10; ++run) {
     // A copy that ran just before may still hold the mutex for a moment.
     EXPECT_TRUE(gui_steps::WaitFor([&] {
       const HANDLE held = ::OpenMutexW(SYNCHRONIZE, FALSE, mutexName.c_str());
