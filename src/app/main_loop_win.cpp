@@ -14,6 +14,7 @@
 #include "app/settings_window_win.h"
 #include "filelist/files_drop_win.h"
 #include "filelist/list_view_win.h"
+#include "filelist/thumbnail_win.h"
 #include "pipeline/build_log.h"
 #include "pipeline/build_window_win.h"
 #include "pipeline/pdf_title.h"
@@ -42,8 +43,10 @@ struct MainContext {
   // start another one on the list they work on.
   bool busy = false;
   // Paths from the command line or another start, in the order they came;
-  // taken in by the event loop, where no drop or build can be running.
+  // taken in by the event loop, where no drop, build or modal window can be
+  // running. A hand-over in pieces gathers in arriving until its last piece.
   std::vector<std::wstring> arrivedPaths;
+  std::wstring arriving;
 };
 
 class BusyScope {
@@ -124,11 +127,17 @@ void OnFilesDropped(HDROP drop) {
   TakePaths(text);
 }
 
-void OnPathsArrived(const std::wstring& text) {
-  if (!g_main) return;
-  g_main->arrivedPaths.push_back(text);
+bool OnPathsArrived(const std::wstring& text, bool more) {
+  if (!g_main || g_main->state.quit) return false;
+  if (more) {
+    g_main->arriving += text;
+    return true;
+  }
+  // A hand-over refused half way (memory short) leaves nothing behind.
+  g_main->arrivedPaths.push_back(std::exchange(g_main->arriving, {}) + text);
   // Wakes the event loop, which takes them in.
   if (const HWND window = MainWindow()) ::PostMessageW(window, WM_NULL, 0, 0);
+  return true;
 }
 
 void TakeArrivedPaths() {
@@ -254,6 +263,8 @@ void EndMain(HWND window, const SettingsFiles& settingsFiles) {
   ReleaseStatusFont();
   ClearFileList(*g_main->state.list);
   if (GetThumbnailHooks().closeThumbnail) GetThumbnailHooks().closeThumbnail();
+  // Its worker may still be making pictures through GDI+, which ends next.
+  ReleaseThumbnailCache();
   if (::IsWindow(window)) ::DestroyWindow(window);
   // The window's own quit message has no one left to read it.
   MSG quit;

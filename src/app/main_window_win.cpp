@@ -170,7 +170,9 @@ void PlaceControls(const MainWindowControls& c, const RECT& client);
 void ComeToFront(HWND window) {
   if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
   ::ShowWindow(window, SW_SHOW);
-  ::SetForegroundWindow(window);
+  // A modal window open over it (About, a message box) is the one in front.
+  const HWND popup = ::GetLastActivePopup(window);
+  ::SetForegroundWindow(popup && ::IsWindowVisible(popup) ? popup : window);
 }
 
 // The outer size of a window whose client area, menu bar included, is
@@ -206,13 +208,18 @@ std::span<const MainMenuPopup> MainMenuTable() {
 }
 
 // Paths from another start of the program: noted for the event loop (the
-// sender waits meanwhile), and the window comes forward.
+// sender waits meanwhile), and the window comes forward. Nothing may leave
+// a window procedure: paths that could not be noted (memory short) are
+// answered 0, and the sender tells its user.
 bool TakeHandedPaths(HWND window, const COPYDATASTRUCT& data) {
-  const std::optional<std::wstring> text = PathsFromCopyData(data.dwData, data.lpData, data.cbData);
-  if (!text) return false;
-  if (g_pathsHandler) g_pathsHandler(*text);
-  ComeToFront(window);
-  return true;
+  try {
+    const std::optional<HandedPaths> handed = PathsFromCopyData(data.dwData, data.lpData, data.cbData);
+    if (!handed || !g_pathsHandler || !g_pathsHandler(handed->text, handed->more)) return false;
+    if (!handed->more) ComeToFront(window);
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
 
 // Leaving the window, the focused control is noted; coming back it gets the

@@ -115,9 +115,11 @@ using MainDropHandler = std::function<void(HDROP drop)>;
 void SetMainDropHandler(MainDropHandler handler);
 
 // Paths another start of the program handed over (WM_COPYDATA), joined by
-// line feeds. The handler is called from inside the sender's SendMessage:
-// it must only take note and return. The window comes to the front.
-using MainPathsHandler = std::function<void(const std::wstring& pathsText)>;
+// line feeds; more when further pieces of the same hand-over follow. The
+// handler is called from inside the sender's SendMessage, whatever window
+// of the program is in front: it must only take note and return, true when
+// it did. Without a handler the paths are refused. The window comes to the front.
+using MainPathsHandler = std::function<bool(const std::wstring& pathsText, bool more)>;
 void SetMainPathsHandler(MainPathsHandler handler);
 
 // The messages of window 0 that concern its controls: sizing, the minimum

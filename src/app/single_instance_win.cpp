@@ -9,22 +9,37 @@
 #include "app/path_handoff.h"
 #include "format/program_info.h"
 #include "platform/file.h"
+#include "ui/window_helpers.h"
 
 namespace {
 
 BOOL CALLBACK FindFirstMatch(HWND window, LPARAM lParam) {
-  wchar_t caption[512] = {};
-  const int length = ::GetWindowTextW(window, caption, 512);
-  if (length <= 0) return TRUE;
-  wchar_t className[256] = {};
-  ::GetClassNameW(window, className, 256);
-  if (std::wstring_view(className).find(L"WindowClass_") == std::wstring_view::npos) return TRUE;
-  if (std::wstring_view(caption, static_cast<std::size_t>(length)).find(kProgramTitle) == std::wstring_view::npos) {
-    return TRUE;
-  }
-  if (!::IsWindowVisible(window)) return TRUE;
+  if (!IsRunningInstanceWindow(window)) return TRUE;
   *reinterpret_cast<HWND*>(lParam) = window;
   return FALSE;
+}
+
+// The window to bring forward: a modal window the running copy has open
+// (About, a message box) rather than the main window it disabled.
+void BringForward(HWND window) {
+  ::ShowWindow(window, SW_RESTORE);
+  ::ShowWindow(window, SW_SHOW);
+  const HWND popup = ::GetLastActivePopup(window);
+  ::SetForegroundWindow(popup && ::IsWindowVisible(popup) ? popup : window);
+}
+
+// One piece of a hand-over sent and answered. The running copy only notes
+// the paths, however busy it is; a copy that does not answer for a long
+// time (stopped in a debugger) costs the wait and then the user is told.
+bool SendPiece(HWND window, const std::wstring& piece, bool more) {
+  COPYDATASTRUCT data{};
+  data.dwData = more ? kMorePathsCopyDataTag : kPathsCopyDataTag;
+  data.cbData = static_cast<DWORD>(piece.size() * sizeof(wchar_t));
+  data.lpData = const_cast<wchar_t*>(piece.data());
+  DWORD_PTR taken = FALSE;
+  const LRESULT sent = ::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                             SMTO_NORMAL, 20000, &taken);
+  return sent != 0 && taken == TRUE;
 }
 
 }  // namespace
@@ -35,6 +50,18 @@ bool ClaimSingleInstance(const std::wstring& name) {
   // Never closed: the mutex lives as long as the process.
   const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
   return !(mutex && ::GetLastError() == ERROR_ALREADY_EXISTS);
+}
+
+bool IsRunningInstanceWindow(HWND window) {
+  wchar_t className[256] = {};
+  if (::GetClassNameW(window, className, 256) <= 0 || WindowClassName(kWinMain) != className) return false;
+  wchar_t caption[512] = {};
+  const int length = ::GetWindowTextW(window, caption, 512);
+  if (length <= 0) return false;
+  if (std::wstring_view(caption, static_cast<std::size_t>(length)).find(kProgramTitle) == std::wstring_view::npos) {
+    return false;
+  }
+  return ::IsWindowVisible(window) != FALSE;
 }
 
 HWND FindRunningInstance() {
@@ -49,9 +76,7 @@ bool ActivateRunningInstance() {
   // A window that does not answer must not hold the second start up for ever.
   DWORD_PTR ignored = 0;
   ::SendMessageTimeoutW(window, kMessageActivate, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
-  ::ShowWindow(window, SW_RESTORE);
-  ::ShowWindow(window, SW_SHOW);
-  ::SetForegroundWindow(window);
+  BringForward(window);
   return true;
 }
 
@@ -76,16 +101,11 @@ bool HandPathsToRunningInstance(const std::wstring& pathsText, DWORD waitMs) {
     window = FindRunningInstance();
   }
   if (!window) return false;
-  COPYDATASTRUCT data{};
-  data.dwData = kPathsCopyDataTag;
-  data.cbData = static_cast<DWORD>(pathsText.size() * sizeof(wchar_t));
-  data.lpData = const_cast<wchar_t*>(pathsText.data());
-  // The running copy only notes the paths while this waits, however busy it is.
-  DWORD_PTR taken = FALSE;
-  const bool sent = ::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
-                                          10000, &taken) != 0;
+  const std::vector<std::wstring> pieces = HandOffPieces(pathsText);
+  bool taken = true;
+  for (std::size_t i = 0; i < pieces.size() && taken; ++i) taken = SendPiece(window, pieces[i], i + 1 < pieces.size());
   // Then as any second start: message 1, and the window to the front while
   // this process may still give the foreground away.
   ActivateRunningInstance();
-  return sent && taken == TRUE;
+  return taken;
 }

@@ -4,6 +4,7 @@
 #include <ole2.h>
 
 #include "app/main_loop_win.h"
+#include "app/path_handoff.h"
 #include "app/single_instance_win.h"
 #include "imaging/gdiplus_win.h"
 #include "pipeline/memory_watch.h"
@@ -46,11 +47,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::wstring paths = CommandLinePaths(::GetCommandLineW());
   if (!ClaimSingleInstance(SingleInstanceMutexName())) {
     // Another copy runs: it comes to the front, with the paths this one was
-    // given; this one ends silently, without reading the settings.
+    // given; this one ends without reading the settings. Files the running
+    // copy did not take are never dropped without a word.
     if (paths.empty()) {
       ActivateRunningInstance();
-    } else {
-      HandPathsToRunningInstance(paths, 10000);
+    } else if (!HandPathsToRunningInstance(paths, 10000)) {
+      ShowMessage(nullptr, HandOffFailedText(paths), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
     }
     return 0;
   }

@@ -131,8 +131,8 @@ struct Examined {
 
 Examined ExamineOne(const std::wstring& path, const FileExaminer& examine) {
   Examined examined;
-  examined.item = NewItem(path);
   try {
+    examined.item = NewItem(path);
     examined.accepted = examine(examined.item);
   } catch (const std::bad_alloc&) {
     // Not the file's fault: the intake stops and says so, it refuses nothing for it.
@@ -149,12 +149,26 @@ class Examinations {
                const IntakeWorkers& workers)
       : paths_(paths), examine_(examine) {
     if (workers.count > 1 && paths.size() > 1) {
-      ahead_.emplace(paths, 0, settings,
-                     [&examine](const std::wstring& path, const Settings&) { return ExamineOne(path, examine); },
-                     workers.count, kAhead, workers.started, workers.ended);
+      try {
+        ahead_.emplace(paths, 0, settings,
+                       [&examine](const std::wstring& path, const Settings&) { return ExamineOne(path, examine); },
+                       workers.count, kAhead, workers.started, workers.ended);
+      } catch (const std::bad_alloc&) {
+        ahead_.reset();  // no memory for the workers' copy of the paths: each file here in turn
+      }
     }
   }
-  Examined Take(std::size_t index) { return ahead_ ? ahead_->Take(index) : ExamineOne(paths_[index], examine_); }
+  // A shortage outside the examination itself (the result on its way from
+  // a worker) stops the intake as any other.
+  Examined Take(std::size_t index) {
+    try {
+      return ahead_ ? ahead_->Take(index) : ExamineOne(paths_[index], examine_);
+    } catch (const std::bad_alloc&) {
+      Examined shortage;
+      shortage.outOfMemory = true;
+      return shortage;
+    }
+  }
 
  private:
   // Examined files are small records: enough of them wait for their rows

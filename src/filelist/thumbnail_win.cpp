@@ -39,7 +39,7 @@ struct ThumbnailState {
   bool freePositionSet = false;  // the first opening of a run sets it
   std::int32_t appliedLock = -1;  // ThumbLocked as the system menu was last trimmed for
   bool justOpened = false;
-  std::wstring pendingPath;  // the shown row's file, while its thumbnail is being made
+  ThumbnailKey pending;  // the shown row's picture, while it is being made
   std::int32_t pendingRow = -1;
   win::UniqueWindow notices;  // receives the worker's notices on the window thread
   std::unique_ptr<ThumbnailCache> cache;
@@ -56,31 +56,47 @@ std::int32_t ThumbBox() {
   return ScaleToDpi(ThumbnailPixels(ThumbSettings()), WindowDpi(MainWindow()));
 }
 
+void ShowRow(std::int32_t row, bool retryFailed);
+
 LRESULT CALLBACK NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != kMessageThumbnailMade) return ::DefWindowProcW(window, message, wParam, lParam);
   // Several notices may be queued: the first takes in what there is.
   MSG more;
   while (::PeekMessageW(&more, window, kMessageThumbnailMade, kMessageThumbnailMade, PM_REMOVE)) {
   }
-  if (g_thumb.cache) g_thumb.cache->Collect(g_thumb.lastShown, g_thumb.pendingPath, ThumbBox());
-  // The row waiting for its picture shows it, if it still is that file's row.
+  if (g_thumb.cache) g_thumb.cache->Collect(g_thumb.lastShown, g_thumb.pending);
+  // The row waiting for its picture shows it, if it still is that file's row
+  // and the window is still open: whatever closed it (a drop, the user)
+  // holds, and a picture that could not be made is not asked for again here.
   const std::int32_t row = g_thumb.pendingRow;
-  if (!g_thumb.pendingPath.empty() && row >= 0 && row < RowCount()) {
+  if (ThumbnailWindow() && !g_thumb.pending.path.empty() && row >= 0 && row < RowCount()) {
     const FileItem* record = FindRowItem(ShownFileList(), row, RowId(row));
-    if (record && record->Path == g_thumb.pendingPath) ShowThumbnail(row);
+    if (record && record->Path == g_thumb.pending.path) ShowRow(row, false);
   }
   return 0;
 }
 
+// Stops the worker and lets the pictures go; GDI+ must still be running.
+void StopCache() {
+  g_thumb.cache.reset();
+  g_thumb.pending = {};
+  g_thumb.pendingRow = -1;
+}
+
 ThumbnailCache& Cache() {
   if (!g_thumb.cache) {
+    // The fatal report ends the program without unwinding: the worker is
+    // stopped before GDI+ shuts down. Registered once, for the whole run.
+    static const ShutdownAction stopBeforeGdiplus(StopCache);
     WNDCLASSW notices{};
     notices.lpfnWndProc = NoticeProc;
     notices.hInstance = ::GetModuleHandleW(nullptr);
     notices.lpszClassName = kNoticeClass;
     ::RegisterClassW(&notices);
-    g_thumb.notices.reset(::CreateWindowExW(0, kNoticeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                            ::GetModuleHandleW(nullptr), nullptr));
+    if (!g_thumb.notices) {
+      g_thumb.notices.reset(::CreateWindowExW(0, kNoticeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                              ::GetModuleHandleW(nullptr), nullptr));
+    }
     const HWND target = g_thumb.notices.get();
     g_thumb.cache = std::make_unique<ThumbnailCache>(kCacheBudgetBytes, [target] {
       ::PostMessageW(target, kMessageThumbnailMade, 0, 0);
@@ -89,35 +105,54 @@ ThumbnailCache& Cache() {
   return *g_thumb.cache;
 }
 
+// A file's picture for the square of the moment.
+ThumbnailKey KeyOf(const std::wstring& path) {
+  ThumbnailKey key{path, ThumbBox(), 0};
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    key.lastWrite = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                              data.ftLastWriteTime.dwLowDateTime);
+  }
+  return key;
+}
+
 // The picture for a row: the record's own when it carries one, else the
 // cache's. pending is set when it is still to be made; the current row's
-// file and its neighbours' are then asked for, the current one first.
-HBITMAP RowPicture(std::int32_t row, const FileItem& record, bool& pending) {
+// file and its neighbours' are then asked for, the current one first. With
+// retryFailed a picture that could not be made is tried once more: the row
+// is being shown anew, and the file may be readable now.
+HBITMAP RowPicture(std::int32_t row, const FileItem& record, bool retryFailed, bool& pending) {
   pending = false;
   if (record.Thumbnail) return static_cast<HBITMAP>(record.Thumbnail.get());
   if (record.Path.empty()) return nullptr;  // no file to make one from
   ThumbnailCache& cache = Cache();
-  const std::int32_t box = ThumbBox();
+  const ThumbnailKey key = KeyOf(record.Path);
   HBITMAP bitmap = nullptr;
-  pending = !cache.Find(record.Path, box, bitmap);
-  std::vector<std::wstring> wanted;
-  if (pending) wanted.push_back(record.Path);
+  pending = !cache.Find(key, bitmap);
+  if (!pending && !bitmap && retryFailed) {
+    cache.Forget(key);
+    pending = true;
+  }
+  std::vector<ThumbnailKey> wanted;
+  if (pending) wanted.push_back(key);
   FileList& list = ShownFileList();
   const std::int32_t count = RowCount();
   for (std::int32_t step = 1; step <= kNeighbours; ++step) {
     for (const std::int32_t nearby : {row + step, row - step}) {
       if (nearby < 0 || nearby >= count) continue;
       const FileItem* other = FindRowItem(list, nearby, RowId(nearby));
+      if (!other || other->Thumbnail || other->Path.empty()) continue;
+      ThumbnailKey neighbour = KeyOf(other->Path);
       HBITMAP held = nullptr;
-      if (other && !other->Thumbnail && !cache.Find(other->Path, box, held)) wanted.push_back(other->Path);
+      if (!cache.Find(neighbour, held)) wanted.push_back(std::move(neighbour));
     }
   }
   // The current row's entry stays the most recently used.
-  if (!pending) cache.Find(record.Path, box, bitmap);
-  cache.Want(std::move(wanted), box);
-  g_thumb.pendingPath = pending ? record.Path : std::wstring();
+  if (!pending) cache.Find(key, bitmap);
+  cache.Want(std::move(wanted));
+  g_thumb.pending = pending ? key : ThumbnailKey{};
   g_thumb.pendingRow = row;
-  cache.Collect(bitmap, g_thumb.pendingPath, box);
+  cache.Collect(bitmap, g_thumb.pending);
   return bitmap;
 }
 
@@ -280,6 +315,27 @@ void ShowThumbnail(std::int32_t row) {
     CloseThumbnail();
     return;
   }
+  ShowRow(row, true);
+}
+
+void CloseThumbnail() {
+  if (const HWND window = ThumbnailWindow()) ::DestroyWindow(window);
+  g_thumb.window = nullptr;
+  g_thumb.canvas.reset();
+  g_thumb.lastShown = nullptr;
+  // A picture still being made must not bring the window back.
+  g_thumb.pending = {};
+  g_thumb.pendingRow = -1;
+}
+
+void ReleaseThumbnailCache() {
+  StopCache();
+  g_thumb.notices.reset();
+}
+
+namespace {
+
+void ShowRow(std::int32_t row, bool retryFailed) {
   const std::int32_t count = RowCount();
   if (ThumbSettings().ShowThumbs == 0 || count == 0) return;
   // A request can arrive after its row went (it is posted): nothing to show then.
@@ -287,7 +343,7 @@ void ShowThumbnail(std::int32_t row) {
   FileItem* record = CheckCreated(FindRowItem(ShownFileList(), row, RowId(row)), kProcedure,
                                   L"FindElement() failed.", kLineShowThumbnailFind);
   bool pending = false;
-  const HBITMAP bitmap = RowPicture(row, *record, pending);
+  const HBITMAP bitmap = RowPicture(row, *record, retryFailed, pending);
   // Until its picture comes, a row shows the background.
   if (ThumbnailWindow() && bitmap == g_thumb.lastShown) return;
   g_thumb.lastShown = bitmap;
@@ -298,12 +354,7 @@ void ShowThumbnail(std::int32_t row) {
   DrawCanvas(bitmap);
 }
 
-void CloseThumbnail() {
-  if (const HWND window = ThumbnailWindow()) ::DestroyWindow(window);
-  g_thumb.window = nullptr;
-  g_thumb.canvas.reset();
-  g_thumb.lastShown = nullptr;
-}
+}  // namespace
 
 void PlaceThumbnail() {
   const HWND window = ThumbnailWindow();

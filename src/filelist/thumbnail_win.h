@@ -16,10 +16,15 @@
 void InstallThumbnailWindow(Settings& settings);
 
 // Shows the thumbnail of a list row, opening the window when needed; row -1
-// closes it. Nothing happens while ShowThumbs is 0 or the list is empty.
+// closes it. Nothing happens while ShowThumbs is 0 or the list is empty. A
+// picture that could not be made is tried once more on each call.
 void ShowThumbnail(std::int32_t row);
-// Closes the window (ShowThumbs is left as it is) and forgets the last drawn bitmap.
+// Closes the window (ShowThumbs is left as it is) and forgets the last drawn
+// bitmap; a picture still being made then does not open it again.
 void CloseThumbnail();
+// Stops the thumbnails' worker thread and frees their pictures: at the end
+// of the program, before GDI+ shuts down (the fatal report does it too).
+void ReleaseThumbnailCache();
 // Docks the window to the main window, or moves it to its free position.
 void PlaceThumbnail();
 // The next ShowThumbnail draws even the bitmap it drew last (the settings

@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include <new>
 #include <utility>
 
 #include "imaging/image_examine_win.h"
@@ -28,22 +29,34 @@ ThumbnailCache::~ThumbnailCache() {
   worker_.join();
 }
 
-std::wstring ThumbnailCache::Key(const std::wstring& path, std::int32_t box) {
-  return std::to_wstring(box) + L'|' + path;
+std::size_t ThumbnailKeyHash::operator()(const ThumbnailKey& key) const {
+  std::size_t hash = std::hash<std::wstring>()(key.path);
+  for (const std::size_t part : {std::hash<std::int32_t>()(key.box), std::hash<std::int64_t>()(key.lastWrite)}) {
+    hash ^= part + 0x9E3779B9u + (hash << 6) + (hash >> 2);
+  }
+  return hash;
 }
 
-bool ThumbnailCache::Find(const std::wstring& path, std::int32_t box, HBITMAP& bitmap) {
-  const auto found = index_.find(Key(path, box));
+bool ThumbnailCache::Find(const ThumbnailKey& key, HBITMAP& bitmap) {
+  const auto found = index_.find(key);
   if (found == index_.end()) return false;
   entries_.splice(entries_.begin(), entries_, found->second);
   bitmap = found->second->bitmap.get();
   return true;
 }
 
-void ThumbnailCache::Want(std::vector<std::wstring> paths, std::int32_t box) {
-  std::vector<Wish> wishes;
-  for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
-    if (index_.count(Key(*path, box)) == 0) wishes.push_back({std::move(*path), box});
+void ThumbnailCache::Forget(const ThumbnailKey& key) {
+  const auto found = index_.find(key);
+  if (found == index_.end()) return;
+  heldBytes_ -= found->second->bytes;
+  entries_.erase(found->second);
+  index_.erase(found);
+}
+
+void ThumbnailCache::Want(std::vector<ThumbnailKey> keys) {
+  std::vector<ThumbnailKey> wishes;
+  for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+    if (index_.count(*key) == 0) wishes.push_back(std::move(*key));
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -52,8 +65,7 @@ void ThumbnailCache::Want(std::vector<std::wstring> paths, std::int32_t box) {
   changed_.notify_all();
 }
 
-void ThumbnailCache::Collect(HBITMAP keepShown, const std::wstring& keepPath, std::int32_t box) {
-  const std::wstring keepKey = Key(keepPath, box);
+void ThumbnailCache::Collect(HBITMAP keepShown, const ThumbnailKey& keep) {
   std::vector<Made> made;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -68,7 +80,7 @@ void ThumbnailCache::Collect(HBITMAP keepShown, const std::wstring& keepPath, st
   }
   for (auto entry = entries_.end(); heldBytes_ > budgetBytes_ && entry != entries_.begin();) {
     --entry;
-    if (entry->bytes == 0 || entry->bitmap.get() == keepShown || entry->key == keepKey) continue;
+    if (entry->bytes == 0 || entry->bitmap.get() == keepShown || entry->key == keep) continue;
     heldBytes_ -= entry->bytes;
     index_.erase(entry->key);
     entry = entries_.erase(entry);
@@ -82,15 +94,20 @@ void ThumbnailCache::Work() {
   for (;;) {
     changed_.wait(lock, [&] { return stopping_ || !wishes_.empty(); });
     if (stopping_) break;
-    Wish wish = std::move(wishes_.back());
+    ThumbnailKey wish = std::move(wishes_.back());
     wishes_.pop_back();
     lock.unlock();
     // A file that is gone or cannot be decoded leaves an empty entry: the
-    // window shows its background, and the file is not tried again and again.
+    // window shows its background, and the file is not tried again until
+    // its row is shown again.
     ExaminedImage examined;
     ExamineImageFile(wish.path, wish.box, examined);
     lock.lock();
-    made_.push_back({Key(wish.path, wish.box), std::move(examined.thumbnail)});
+    try {
+      made_.push_back({std::move(wish), std::move(examined.thumbnail)});
+    } catch (const std::bad_alloc&) {
+      // Memory short: this picture is made again when it is wanted again.
+    }
     lock.unlock();
     if (ready_) ready_();
     lock.lock();

@@ -18,6 +18,18 @@
 
 #include "ui/win_handles.h"
 
+// What one thumbnail is made from and for: another file, another square or
+// a file edited since (a later last-write time) is another picture.
+struct ThumbnailKey {
+  std::wstring path;
+  std::int32_t box = 0;
+  std::int64_t lastWrite = 0;  // the file's last-write time, 0 when it cannot be read
+  bool operator==(const ThumbnailKey&) const = default;
+};
+struct ThumbnailKeyHash {
+  std::size_t operator()(const ThumbnailKey& key) const;
+};
+
 class ThumbnailCache {
  public:
   // ready runs on the worker thread each time a thumbnail is finished: it
@@ -27,46 +39,43 @@ class ThumbnailCache {
   ThumbnailCache(const ThumbnailCache&) = delete;
   ThumbnailCache& operator=(const ThumbnailCache&) = delete;
 
-  // Whether the thumbnail of path, reduced into a box x box square, is held;
-  // bitmap is then it (null when the file could not be read as an image).
-  // A found entry becomes the most recently used.
-  bool Find(const std::wstring& path, std::int32_t box, HBITMAP& bitmap);
+  // Whether the thumbnail of key (the file reduced into a box x box square)
+  // is held; bitmap is then it (null when the file could not be read as an
+  // image). A found entry becomes the most recently used.
+  bool Find(const ThumbnailKey& key, HBITMAP& bitmap);
+  // Lets an entry go, so that the next Want makes it again (a failed one).
+  void Forget(const ThumbnailKey& key);
   // The thumbnails to make next, most wanted first; wishes not yet started
   // are replaced by these.
-  void Want(std::vector<std::wstring> paths, std::int32_t box);
+  void Want(std::vector<ThumbnailKey> keys);
   // Takes the finished thumbnails in, then lets the least recently used go
   // until the budget holds, never keepShown (the bitmap on the screen) nor
-  // the thumbnail of keepPath (the one waited for).
-  void Collect(HBITMAP keepShown, const std::wstring& keepPath, std::int32_t box);
+  // the thumbnail of keep (the one waited for).
+  void Collect(HBITMAP keepShown, const ThumbnailKey& keep);
   std::int64_t HeldBytes() const { return heldBytes_; }
   void SetBudget(std::int64_t budgetBytes) { budgetBytes_ = budgetBytes; }
 
  private:
   struct Entry {
-    std::wstring key;
+    ThumbnailKey key;
     win::UniqueBitmap bitmap;
     std::int64_t bytes = 0;
   };
-  struct Wish {
-    std::wstring path;
-    std::int32_t box = 0;
-  };
   struct Made {
-    std::wstring key;
+    ThumbnailKey key;
     win::UniqueBitmap bitmap;
   };
-  static std::wstring Key(const std::wstring& path, std::int32_t box);
   void Work();
 
   std::int64_t budgetBytes_;
   std::int64_t heldBytes_ = 0;
   std::list<Entry> entries_;  // most recently used first
-  std::unordered_map<std::wstring, std::list<Entry>::iterator> index_;
+  std::unordered_map<ThumbnailKey, std::list<Entry>::iterator, ThumbnailKeyHash> index_;
   const std::function<void()> ready_;
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<Wish> wishes_;  // most wanted last, so that it is taken from the back
+  std::vector<ThumbnailKey> wishes_;  // most wanted last, so that it is taken from the back
   std::vector<Made> made_;
   bool stopping_ = false;
   std::thread worker_;

@@ -1,5 +1,6 @@
 #include "pipeline/build_pdf.h"
 
+#include <new>
 #include <optional>
 
 #include "format/program_info.h"
@@ -84,8 +85,12 @@ class Build {
     }
     const auto prepareFrom = [&](std::size_t first) {
       if (services_.workers > 1 && first < items_.size()) {
-        ahead.emplace(paths, first, settings_, services_.prepare, services_.workers,
-                      static_cast<std::size_t>(services_.workers), services_.workerStarted, services_.workerEnded);
+        try {
+          ahead.emplace(paths, first, settings_, services_.prepare, services_.workers,
+                        static_cast<std::size_t>(services_.workers), services_.workerStarted, services_.workerEnded);
+        } catch (const std::bad_alloc&) {
+          ahead.reset();  // each image prepared here when its turn comes
+        }
       }
     };
     prepareFrom(0);

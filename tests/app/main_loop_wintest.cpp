@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -18,7 +21,9 @@
 #include "app/main_window_win.h"
 #include "app/path_handoff.h"
 #include "app/single_instance_win.h"
+#include "filelist/gui_steps_win.h"
 #include "filelist/list_view_win.h"
+#include "filelist/thumbnail_win.h"
 #include "format/program_info.h"
 #include "imaging/gdiplus_win.h"
 #include "platform/file.h"
@@ -193,8 +198,8 @@ TEST_F(MainLoopTest, MinimisedWindowSavesThePlaceItHadBeforeAndComesBackOnMessag
                  Post(WM_SYSCOMMAND, SC_MINIMIZE),
                  [] { return ::IsIconic(MainWindow()) != FALSE; },
                  Do([&] {
-                   // A second start finds this window and brings it back.
-                   foundRunning = FindRunningInstance() == MainWindow();
+                   // A second start takes this window for the running copy's and brings it back.
+                   foundRunning = IsRunningInstanceWindow(MainWindow());
                    ::SendMessageW(MainWindow(), kMessageActivate, 0, 0);
                    restored = !::IsIconic(MainWindow());
                  }),
@@ -313,6 +318,14 @@ TEST_F(MainLoopTest, ShowThumbnailReachesTheThumbnailWindowThroughItsHooks) {
   EXPECT_GT(placedWhileOn, 0);                         // a docked window follows a move
   EXPECT_EQ(placedWhileOff, placedWhileOn);            // and only while it is shown
   EXPECT_GT(closed, closedBefore);                     // turning it off closes it
+}
+
+TEST_F(MainLoopTest, ThumbnailsStopWithMainBeforeItsCallerEndsGdiplus) {
+  WriteSettings("Confirmations = 0\r\nShowThumbs = 1\r\nPreprocessing = 1\r\n");
+  Script script({[] { return HeldThumbnailBytes() > 0; }, Command(kCommandQuit)});
+  Main(settingsPath, JoinPaths({Png(L"a.png"), Png(L"b.png")}));
+  EXPECT_TRUE(script.finished());
+  EXPECT_EQ(HeldThumbnailBytes(), 0) << "the cache outlived Main";
 }
 
 TEST_F(MainLoopTest, HelpTellsAMissingFileAndOtherwiseOpensTheViewer) {
@@ -597,6 +610,218 @@ TEST_F(MainLoopTest, PathsFromTheCommandLineAndAnotherStartArriveAsDrops) {
   EXPECT_EQ(taken, TRUE);
   EXPECT_TRUE(restored);  // the minimised window comes forward
   EXPECT_EQ(paths, (std::vector<std::wstring>{dir.File(L"a.png"), dir.File(L"b.png"), unicode}));
+}
+
+// Quillon.exe as this build made it (the tests' folder lies beside src).
+std::wstring ProgramPath() {
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return (std::filesystem::path(self).parent_path().parent_path() / L"src" / L"Quillon.exe").wstring();
+}
+
+// A real start of the program with paths on its command line; ended by its
+// handle should it still run when the test is over.
+class ProgramStart {
+ public:
+  ProgramStart(const std::wstring& program, const std::vector<std::wstring>& paths) {
+    std::wstring line = L"\"" + program + L"\"";
+    for (const std::wstring& path : paths) line += L" \"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    EXPECT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_));
+  }
+  ~ProgramStart() {
+    if (!info_.hProcess) return;
+    if (::WaitForSingleObject(info_.hProcess, 0) != WAIT_OBJECT_0) ::TerminateProcess(info_.hProcess, 99);
+    ::CloseHandle(info_.hThread);
+    ::CloseHandle(info_.hProcess);
+  }
+  ProgramStart(const ProgramStart&) = delete;
+  ProgramStart& operator=(const ProgramStart&) = delete;
+  // Its exit code once it has ended.
+  std::optional<DWORD> Ended() const {
+    DWORD code = 0;
+    if (!info_.hProcess || ::WaitForSingleObject(info_.hProcess, 0) != WAIT_OBJECT_0) return std::nullopt;
+    ::GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+  }
+  DWORD id() const { return info_.dwProcessId; }
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// The tests that start the program itself take turns (ctest runs test
+// programs side by side): a copy one of them starts would take another's
+// window, or its single-instance mutex, for the running copy's.
+class ProgramStartTurn {
+ public:
+  ProgramStartTurn() : mutex_(::CreateMutexW(nullptr, FALSE, L"Quillon tests: program starts")) {
+    EXPECT_NE(::WaitForSingleObject(mutex_, 110000), WAIT_TIMEOUT) << "another test kept its turn";
+  }
+  ~ProgramStartTurn() {
+    ::ReleaseMutex(mutex_);
+    ::CloseHandle(mutex_);
+  }
+  ProgramStartTurn(const ProgramStartTurn&) = delete;
+  ProgramStartTurn& operator=(const ProgramStartTurn&) = delete;
+
+ private:
+  HANDLE mutex_;
+};
+
+// A visible top-level window of another process, by its class.
+struct ProcessWindowSearch {
+  DWORD process;
+  const std::wstring& className;
+  HWND found = nullptr;
+};
+BOOL CALLBACK MatchProcessWindow(HWND candidate, LPARAM lParam) {
+  auto* search = reinterpret_cast<ProcessWindowSearch*>(lParam);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(candidate, &owner);
+  if (owner != search->process || ClassNameOf(candidate) != search->className || !::IsWindowVisible(candidate)) {
+    return TRUE;
+  }
+  search->found = candidate;
+  return FALSE;
+}
+HWND ProcessWindow(DWORD process, const std::wstring& className) {
+  ProcessWindowSearch search{process, className};
+  ::EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+TEST_F(MainLoopTest, SecondStartHandsItsFilesOverWhateverWindowIsInFront) {
+  // On top, so that a second start finds this copy before another test's.
+  WriteSettings("Confirmations = 1\r\nStayOnTop = 1\r\nShowOptions = 0\r\nSortAfterDrop = 0\r\n");
+  const ProgramStartTurn turn;
+  ClaimSingleInstance(SingleInstanceMutexName());  // this process is the running copy
+  DialogAnswerer answers;
+  WriteText(dir.path() / L"notes.txt", "not an image");
+  const std::wstring gone = Png(L"gone.png");
+  const auto window = [](std::int32_t number) {
+    return [number] { return FindThreadWindow(WindowClassName(number).c_str()); };
+  };
+  // A message box once the answerer has seen (and left open) dialog number seen.
+  const auto box = [&answers](std::size_t seen) {
+    return [&answers, seen] { return answers.seen().size() >= seen ? FindThreadWindow(L"#32770") : nullptr; };
+  };
+  // Button 0 is none of a message box's: the box stays open until the case closes it.
+  answers.Press(0).TypeFileName(dir.File(L"book.pdf")).Press(0).Press(IDYES);
+  struct Case {
+    const wchar_t* name;
+    std::function<bool()> open;
+    std::function<HWND()> inFront;
+    UINT closeCommand;  // 0: WM_CLOSE
+  } cases[] = {
+      {L"about", Command(kCommandAbout), window(kWinAbout), 0},
+      {L"skipped", DropFiles({dir.File(L"notes.txt"), Png(L"kept.png")}), window(kWinSkippedFiles), 0},
+      {L"quit question", Command(kCommandQuit), box(1), IDNO},
+      {L"build", Do([&] {
+         std::filesystem::remove(gone);  // its build ends with a message, still running
+         ::PostMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(MainControls().buildButton));
+       }),
+       box(3), IDOK},
+  };
+  std::vector<std::function<bool()>> steps{DropFiles({gone}), Idle()};
+  std::vector<std::optional<DWORD>> exits(std::size(cases));
+  std::vector<bool> arrived(std::size(cases));
+  std::unique_ptr<ProgramStart> start;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    const std::wstring handed = Png(std::wstring(c.name) + L".png");
+    steps.push_back(c.open);
+    steps.push_back([&, c, handed] {
+      if (!c.inFront()) return false;
+      start = std::make_unique<ProgramStart>(ProgramPath(), std::vector<std::wstring>{handed});
+      return true;
+    });
+    steps.push_back([&, i] { return (exits[i] = start->Ended()).has_value(); });
+    steps.push_back([&, c] {
+      const HWND front = c.inFront();
+      if (c.closeCommand) ::PostMessageW(front, WM_COMMAND, c.closeCommand, 0);
+      else ::PostMessageW(front, WM_CLOSE, 0, 0);
+      return true;
+    });
+    steps.push_back(Idle());
+    steps.push_back([&, i, handed] {
+      const std::vector<FileItem>& items = CurrentMainState().list->Items;
+      arrived[i] = std::any_of(items.begin(), items.end(), [&](const FileItem& item) { return item.Path == handed; });
+      return true;
+    });
+  }
+  steps.push_back(Command(kCommandQuit));
+  Script script(steps, 90000);
+  Main(settingsPath);
+  EXPECT_TRUE(script.finished()) << script.reached();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(exits[i], std::optional<DWORD>(0)) << cases[i].name;
+    EXPECT_TRUE(arrived[i]) << cases[i].name;
+  }
+}
+
+TEST(SecondStartTest, FilesNobodyTookAreToldInAMessageBox) {
+  InitCommonControlsForTests();
+  const ProgramStartTurn turn;
+  ClaimSingleInstance(SingleInstanceMutexName());
+  // The main window of a copy that takes no paths (no handler: it answers 0).
+  Settings settings;
+  settings.StayOnTop = 1;
+  FileList list;
+  const HWND window = CreateMainWindow(settings, list);
+  ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  const ProgramStart start(ProgramPath(), {L"C:\\photos\\one.png", L"C:\\photos\\two.png"});
+  HWND box = nullptr;
+  const bool told = gui_steps::WaitFor([&] { return (box = ProcessWindow(start.id(), L"#32770")) != nullptr; }, 30000);
+  ASSERT_TRUE(told) << "no message box from the second start";
+  EXPECT_EQ(WindowText(box), kProgramTitle);
+  const std::wstring text = WindowText(::GetDlgItem(box, 0xFFFF));
+  EXPECT_EQ(text, HandOffFailedText(L"C:\\photos\\one.png\nC:\\photos\\two.png\n"));
+  ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(gui_steps::WaitFor([&] { return start.Ended().has_value(); }, 10000));
+  EXPECT_EQ(start.Ended(), std::optional<DWORD>(0));
+  ::DestroyWindow(window);
+}
+
+TEST(ProgramEndTest, QuittingWhileThumbnailsAreMadeEndsCleanlyEveryTime) {
+  const ProgramStartTurn turn;  // no second-start test holds the single-instance mutex meanwhile
+  TempDir dir;
+  const std::wstring program = dir.File(L"Quillon.exe");
+  ASSERT_TRUE(::CopyFileW(ProgramPath().c_str(), program.c_str(), FALSE));
+  WriteText(dir.path() / L"Quillon.ini", "\xEF\xBB\xBF\r\n[General]\r\nConfirmations = 0\r\nShowThumbs = 1\r\n"
+                                         "Preprocessing = 1\r\nThumbSize = 3\r\n");
+  std::vector<std::wstring> photos;
+  for (int i = 0; i < 6; ++i) {
+    const std::wstring path = dir.File(L"photo" + std::to_wstring(i) + L".png");
+    PngSpec shape{.width = 2400, .height = 1800, .colourType = 0,
+                  .pixels = std::vector<unsigned char>(2400 * 1800, static_cast<unsigned char>(40 * i)), .palette = {}};
+    const std::vector<unsigned char> png = MakePng(shape);
+    WriteBytes(std::filesystem::path(path), png.data(), png.size());
+    photos.push_back(path);
+  }
+  const std::wstring mutexName = SingleInstanceMutexName();
+  for (int run = 0; run < 10; ++run) {
+    // A copy that ran just before may still hold the mutex for a moment.
+    EXPECT_TRUE(gui_steps::WaitFor([&] {
+      const HANDLE held = ::OpenMutexW(SYNCHRONIZE, FALSE, mutexName.c_str());
+      if (held) ::CloseHandle(held);
+      return held == nullptr;
+    }, 10000)) << "another copy runs";
+    const ProgramStart start(program, photos);
+    HWND main = nullptr;
+    // The rows are in and the current one's picture is being made: the thumbnail window is open.
+    const bool making = gui_steps::WaitFor([&] {
+      main = ProcessWindow(start.id(), WindowClassName(kWinMain));
+      return main && ProcessWindow(start.id(), WindowClassName(kWinThumbnail));
+    }, 30000);
+    ASSERT_TRUE(making) << "run " << run;
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(gui_steps::WaitFor([&] { return start.Ended().has_value(); }, 20000))
+        << "run " << run << ": still running (a report or a crash dialog?)";
+    EXPECT_EQ(start.Ended(), std::optional<DWORD>(0)) << "run " << run;
+  }
 }
 
 TEST(CommandLinePathsTest, QuotedRelativeUnicodeAndManyPathsComeBackFullInOrder) {

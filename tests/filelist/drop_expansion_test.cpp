@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <filesystem>
 #include <set>
@@ -294,16 +295,20 @@ TEST_F(DropTest, WorkersKeepDropOrderAndMemoryShortageStopsWithoutRefusing) {
     int shortAt;  // the file whose examination runs out of memory; -1: none
     std::int32_t added;
     std::size_t skipped;
+    bool workersFail = false;  // every worker meets a fault the examination does not catch
   };
-  const Case cases[] = {{0, -1, 30, 10}, {3, -1, 30, 10}, {3, 20, 15, 5}, {0, 20, 15, 5}};
+  const Case cases[] = {{0, -1, 30, 10}, {3, -1, 30, 10}, {3, 20, 15, 5}, {0, 20, 15, 5}, {3, -1, 30, 10, true}};
+  const std::thread::id owner = std::this_thread::get_id();
   for (const Case& c : cases) {
     Settings settings;
     settings.SortAfterDrop = 0;
     std::vector<std::wstring> paths;
     for (int i = 0; i < 40; ++i) paths.push_back(dir_.File(std::to_wstring(100 + i) + L".jpg"));
-    const FileExaminer examine = [&c](FileItem& item) -> bool {
+    const FileExaminer examine = [&c, owner](FileItem& item) -> bool {
       const int index = std::stoi(item.Name) - 100;
       if (index == c.shortAt) throw std::bad_alloc();
+      // The files go back to the intake's own thread, one by one.
+      if (c.workersFail && std::this_thread::get_id() != owner) throw std::system_error(EAGAIN, std::generic_category());
       // Later files finish first on the workers.
       std::this_thread::sleep_for(std::chrono::microseconds((40 - index) * 50));
       return index % 4 != 3;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -108,6 +109,19 @@ std::vector<UINT> SystemMenuCommands(HWND window) {
   return commands;
 }
 
+// A PNG of one colour at path.
+void WritePng(const std::wstring& path, std::uint32_t colour, int width, int height) {
+  PngSpec shape;
+  shape.width = width;
+  shape.height = height;
+  shape.colourType = 2;
+  for (int i = 0; i < width * height; ++i) {
+    for (const int shift : {16, 8, 0}) shape.pixels.push_back(static_cast<unsigned char>(colour >> shift));
+  }
+  const std::vector<unsigned char> png = MakePng(shape);
+  WriteBytes(std::filesystem::path(path), png.data(), png.size());
+}
+
 class ThumbnailTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -124,6 +138,19 @@ class ThumbnailTest : public ::testing::Test {
     SetThumbnailHooks({});
   }
 
+  // A PNG of one colour written to path, and its record and row as the
+  // intake adds them (without a bitmap: the picture comes from the file).
+  std::wstring AddFile(const std::wstring& path, std::uint32_t colour, int width, int height) {
+    WritePng(path, colour, width, height);
+    FileItem item;
+    item.Id = records.ItemsAdded++;
+    item.Path = path;
+    item.Name = std::filesystem::path(path).filename().wstring();
+    AddItemToList(records, std::move(item));
+    AddItemRow(records.Items.back());
+    DrawAddedRows();
+    return path;
+  }
   // A record and its row, as the intake adds them; the record owns bitmap.
   void Add(HBITMAP bitmap) {
     FileItem item;
@@ -269,29 +296,9 @@ TEST_F(ThumbnailTest, PicturesComeFromTheFilesThroughABoundedCache) {
   GdiplusSession gdiplus;
   ASSERT_TRUE(gdiplus.Started());
   TempDir dir;
-  const auto addFile = [&](const std::wstring& name, std::uint32_t colour, int width, int height) {
-    const std::wstring path = dir.File(name);
-    PngSpec shape;
-    shape.width = width;
-    shape.height = height;
-    shape.colourType = 2;
-    for (int i = 0; i < width * height; ++i) {
-      for (const int shift : {16, 8, 0}) shape.pixels.push_back(static_cast<unsigned char>(colour >> shift));
-    }
-    const std::vector<unsigned char> png = MakePng(shape);
-    WriteBytes(std::filesystem::path(path), png.data(), png.size());
-    FileItem item;
-    item.Id = records.ItemsAdded++;
-    item.Path = path;
-    item.Name = name;
-    AddItemToList(records, std::move(item));
-    AddItemRow(records.Items.back());
-    DrawAddedRows();
-    return path;
-  };
-  addFile(L"wide.png", kRed, 2000, 500);
-  addFile(L"tall.png", kWhite, 300, 1200);
-  const std::wstring gone = addFile(L"gone.png", kRed, 50, 50);
+  AddFile(dir.File(L"wide.png"), kRed, 2000, 500);
+  AddFile(dir.File(L"tall.png"), kWhite, 300, 1200);
+  const std::wstring gone = AddFile(dir.File(L"gone.png"), kRed, 50, 50);
   std::filesystem::remove(gone);
   settings.ThumbSize = 1;  // a square of 320
   ScreenLock lock(window.get());
@@ -336,12 +343,65 @@ TEST_F(ThumbnailTest, PicturesComeFromTheFilesThroughABoundedCache) {
   CloseThumbnail();
   settings.ShowThumbs = 0;
   SetThumbnailCacheBudget(64 << 20);
-  gui_steps::WaitFor([] { return false; }, 300);  // neighbours still being made come in
+  gui_steps::WaitFor([] { return false; }, 1500);  // neighbours still being made come in
   const std::int64_t held = HeldThumbnailBytes();
   ShowThumbnail(0);
   gui_steps::WaitFor([] { return false; }, 300);
   EXPECT_FALSE(ThumbnailWindow());
   EXPECT_EQ(HeldThumbnailBytes(), held);
+  ReleaseThumbnailCache();  // before GDI+ ends
+}
+
+TEST_F(ThumbnailTest, PictureIsMadeAgainForAnEditedFileAndAfterAFailureWhenShownAgain) {
+  GdiplusSession gdiplus;
+  ASSERT_TRUE(gdiplus.Started());
+  TempDir dir;
+  settings.ThumbSize = 1;
+  ScreenLock lock(window.get());
+  const auto time = std::filesystem::file_time_type::clock::now();
+  const struct {
+    const wchar_t* name;
+    bool firstReadable;  // false: not an image at first
+    std::filesystem::file_time_type secondTime;
+  } cases[] = {{L"edited.png", true, time + std::chrono::seconds(10)}, {L"mended.png", false, time}};
+  for (const auto& c : cases) {
+    ClearFileList(records);
+    const std::wstring path = AddFile(dir.File(c.name), kRed, 64, 64);
+    if (!c.firstReadable) WriteText(std::filesystem::path(path), "not yet a picture");
+    std::filesystem::last_write_time(std::filesystem::path(path), time);
+    // The centre of the square once it shows colour (or after 3 s).
+    const auto centreAfterShowing = [&](std::uint32_t colour) {
+      ShowThumbnail(0);
+      std::uint32_t centre = 0;
+      gui_steps::WaitFor([&] {
+        if (!ThumbnailWindow()) return false;
+        ::UpdateWindow(ThumbnailWindow());
+        centre = CaptureClient(ThumbnailWindow()).at(160, 160);
+        return centre == colour;
+      });
+      return centre;
+    };
+    EXPECT_EQ(centreAfterShowing(c.firstReadable ? kRed : kWhite), c.firstReadable ? kRed : kBlack) << c.name;
+    WritePng(path, kWhite, 64, 64);
+    std::filesystem::last_write_time(std::filesystem::path(path), c.secondTime);
+    EXPECT_EQ(centreAfterShowing(kWhite), kWhite) << c.name;
+    CloseThumbnail();
+  }
+  ReleaseThumbnailCache();
+}
+
+TEST_F(ThumbnailTest, APictureFinishedAfterTheWindowClosedDoesNotReopenIt) {
+  GdiplusSession gdiplus;
+  ASSERT_TRUE(gdiplus.Started());
+  TempDir dir;
+  AddFile(dir.File(L"large.png"), kRed, 3000, 2000);
+  ShowThumbnail(0);
+  EXPECT_TRUE(ThumbnailWindow()) << "opened while its picture is made";
+  CloseThumbnail();  // as a drop or a build does
+  EXPECT_TRUE(gui_steps::WaitFor([] { return HeldThumbnailBytes() > 0; }, 10000)) << "the picture came in";
+  PumpMessages();
+  EXPECT_FALSE(ThumbnailWindow());
+  ReleaseThumbnailCache();
 }
 
 TEST_F(ThumbnailTest, ClicksOnTheListOpenAndCloseItAndClearClosesIt) {
