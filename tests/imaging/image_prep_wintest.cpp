@@ -601,6 +601,39 @@ TEST_F(ImagePrep, ImagesCutShortNeverStopTheBuild) {
   }
 }
 
+// TGA files and BMPs with alpha reach the pages through WIC, in every mode,
+// transparency on black; the examination takes them with their size; a TGA
+// cut short costs that file only.
+TEST_F(ImagePrep, FilesOnlyWicReadsArePreparedInEveryMode) {
+  // Wine's TGA decoder reads 24-bit colour maps wrong: that file's colours
+  // are its own (left 0: not checked).
+  const std::pair<const wchar_t*, ARGB> files[] = {{L"halves.tga", kRed},   {L"rle.tga", kRed},
+                                                   {L"alpha.tga", kBlack},  {L"colour-mapped.tga", 0},
+                                                   {L"bitfields.bmp", kRed}, {L"bitfields-alpha.bmp", kBlack}};
+  for (const auto& [name, left] : files) {
+    for (const Settings& settings : {JpegOutput(), PngOutput(), StoreJpeg()}) {
+      SCOPED_TRACE(testing::Message() << std::string(name, name + wcslen(name)) << " mode " << settings.JpgCompression
+                                      << settings.JpgNoRecompression);
+      const PreparedImage prepared = PrepareImage(FixturePath(name), settings);
+      ASSERT_EQ(prepared.outcome, PrepOutcome::Ok) << "status " << prepared.status;
+      ExpectWriterAccepts(prepared);
+      const Decoded page = Decode(prepared.data);
+      ASSERT_EQ(page.pixels.size(), 40u * 30u);
+      const int tolerance = settings.JpgCompression ? 48 : 0;
+      if (!left) continue;
+      EXPECT_TRUE(Near(page.At(5, 15), left, tolerance)) << std::hex << page.At(5, 15);
+      EXPECT_TRUE(Near(page.At(34, 15), kBlue, tolerance)) << std::hex << page.At(34, 15);
+    }
+    ExaminedImage examined;
+    EXPECT_TRUE(ExamineImageSize(FixturePath(name), true, examined));
+    EXPECT_EQ(std::pair(examined.width, examined.height), std::pair(40, 30));
+  }
+  std::vector<unsigned char> tga;
+  ASSERT_TRUE(ReadWholeFile(FixturePath(L"halves.tga"), tga));
+  const std::wstring cut = WriteBytes(L"cut.tga", tga.data(), tga.size() / 3);
+  EXPECT_EQ(PrepareImage(cut, PngOutput()).outcome, PrepOutcome::SkippedUnsupported);
+}
+
 TEST_F(ImagePrep, PreparedFilesAreNotHeldOpen) {
   const std::wstring jpeg = WriteHalves(L"held.jpg", L"image/jpeg");
   const std::wstring png = WriteHalves(L"held.png", L"image/png");
