@@ -11,6 +11,7 @@
 #include "imaging/image_files_win.h"
 #include "imaging/image_prep.h"
 #include "imaging/image_probe.h"
+#include "imaging/wic_decode_win.h"
 #include "pdf/pdf.h"
 #include "pdf/pdf_document.h"
 #include "support/temp_dir.h"
@@ -632,6 +633,25 @@ TEST_F(ImagePrep, FilesOnlyWicReadsArePreparedInEveryMode) {
   ASSERT_TRUE(ReadWholeFile(FixturePath(L"halves.tga"), tga));
   const std::wstring cut = WriteBytes(L"cut.tga", tga.data(), tga.size() / 3);
   EXPECT_EQ(PrepareImage(cut, PngOutput()).outcome, PrepOutcome::SkippedUnsupported);
+}
+
+// Wine's WIC reports a TIFF's orientation tag (not a JPEG's): the one file
+// here that shows WIC's frames are turned upright, and only when asked.
+TEST_F(ImagePrep, WicFramesAreTurnedByTheirOrientationTag) {
+  for (const bool upright : {true, false}) {
+    GdipImage image;
+    std::int64_t needBytes = 0;
+    ASSERT_EQ(LoadImageWithWic(FixturePath(L"turned.tif"), upright, image, needBytes), kStatusOk);
+    PixelSize size;
+    ASSERT_EQ(GetImageSize(image, size), kStatusOk);
+    EXPECT_EQ(size, upright ? (PixelSize{30, 40}) : (PixelSize{40, 30}));
+    ARGB top = 0;
+    gdip::GdipBitmapGetPixel(static_cast<Gdiplus::GpBitmap*>(image.get()), upright ? 15 : 34, 5, &top);
+    EXPECT_EQ(top, upright ? kRed : kBlue);
+    PixelSize examined;
+    ASSERT_TRUE(ReadWicImageSize(FixturePath(L"turned.tif"), upright, examined));
+    EXPECT_EQ(examined, size);
+  }
 }
 
 TEST_F(ImagePrep, PreparedFilesAreNotHeldOpen) {

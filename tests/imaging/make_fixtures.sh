@@ -61,6 +61,9 @@ PY
 "$im" "${base[@]}" -compress RLE "$out/rle.tga"
 "$im" "${base[@]}" -type Palette -compress None "$out/colour-mapped.tga"
 "$im" -size 20x30 xc:'#FF000000' -size 20x30 xc:'#0000FF' +append -strip -alpha set "$out/alpha.tga"
+# Stored as the halves, tagged with EXIF orientation 6 (turn a quarter
+# clockwise): upright it is 30 x 40, red above blue.
+"$im" "${base[@]}" -orient RightTop "$out/turned.tif"
 # A BMP with an alpha mask (32-bit bit fields, V5 header), written by hand:
 # GDI+ drops its alpha, WIC keeps it. Left half red and transparent, right
 # half blue.
