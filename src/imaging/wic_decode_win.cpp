@@ -293,7 +293,9 @@ void AddWicDecoderLists(std::vector<std::wstring>& lists) {
   if (FAILED(wic.factory->CreateComponentEnumerator(WICDecoder, WICComponentEnumerateDefault, components.put()))) {
     return;
   }
-  for (;;) {
+  // A machine has some dozens of decoders; a registry that claims thousands
+  // is not read to its end.
+  for (int left = 1000; left > 0; --left) {
     ComRef<IUnknown> component;
     ULONG fetched = 0;
     if (components->Next(1, component.put(), &fetched) != S_OK || fetched != 1) break;
