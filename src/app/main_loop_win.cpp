@@ -15,6 +15,8 @@
 #include "filelist/files_drop_win.h"
 #include "filelist/list_view_win.h"
 #include "filelist/thumbnail_win.h"
+#include "imaging/image_extensions.h"
+#include "imaging/wic_decode_win.h"
 #include "pipeline/build_log.h"
 #include "pipeline/build_window_win.h"
 #include "pipeline/pdf_title.h"
@@ -157,7 +159,9 @@ std::wstring AddStartFolder() {
 }
 
 void AddFilesFromDialog() {
-  const std::vector<std::wstring> paths = AskOpenFileNames(AddStartFolder(), kImageFilesFilter);
+  // Every kind of image file this machine's decoders read, GDI+'s and WIC's.
+  const std::wstring filter = ImageFilesFilter(ExtensionPatterns(MachineImageExtensions()));
+  const std::vector<std::wstring> paths = AskOpenFileNames(AddStartFolder(), filter.c_str());
   if (paths.empty()) return;
   g_main->state.addFolder = FolderPart(paths.front());
   TakePaths(JoinPaths(paths));

@@ -7,6 +7,7 @@
 #include "app/path_handoff.h"
 #include "app/single_instance_win.h"
 #include "imaging/gdiplus_win.h"
+#include "imaging/wic_decode_win.h"
 #include "pipeline/memory_watch.h"
 #include "settings/settings_file.h"
 #include "ui/fatal_error.h"
@@ -56,5 +57,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     return 0;
   }
+  // Which files this machine reads is asked of its decoders once, at start.
+  MachineImageExtensions();
   return Main(LocateSettingsFiles(), paths);
 }

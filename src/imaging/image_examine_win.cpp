@@ -9,6 +9,7 @@
 #include "imaging/decoder_guard_win.h"
 #include "imaging/image_probe.h"
 #include "imaging/thumbnail_size.h"
+#include "imaging/wic_decode_win.h"
 #include "platform/file.h"
 
 namespace {
@@ -54,7 +55,14 @@ bool Examine(const std::wstring& path, std::int32_t box, ExaminedImage& examined
   if (size < 0) return false;
   examined.fileSize = size;
   GdipImage image;
-  if (LoadImageFile(image, path) != kStatusOk) return false;
+  const std::int32_t status = LoadImageFile(image, path);
+  // What GDI+ will not open, WIC may: shown as stored, like GDI+'s own pictures.
+  std::int64_t needBytes = 0;
+  if (status != kStatusOk &&
+      (status == kStatusOutOfMemory || status == kStatusDecoderFault ||
+       LoadImageWithWic(path, false, image, needBytes) != kStatusOk)) {
+    return false;
+  }
   PixelSize pixels;
   if (GetImageSize(image, pixels) != kStatusOk || pixels.width <= 0 || pixels.height <= 0) return false;
   examined.width = pixels.width;
@@ -193,7 +201,12 @@ bool ExamineImageSize(const std::wstring& path, bool upright, ExaminedImage& exa
     case HeaderVerdict::Unsettled:
       break;
   }
-  return ExamineWithGdiplus(path, examined);
+  if (ExamineWithGdiplus(path, examined)) return true;
+  PixelSize pixels;
+  if (!ReadWicImageSize(path, upright, pixels)) return false;
+  examined.width = pixels.width;
+  examined.height = pixels.height;
+  return true;
 }
 
 std::int32_t DrawImageToBitmap(const GdipImage& image, win::UniqueBitmap& bitmap) {

@@ -30,7 +30,8 @@ bool ExamineImageFile(const std::wstring& path, std::int32_t box, ExaminedImage&
 // its size in bytes and its pixel size (upright: width and height swapped
 // for a photo whose EXIF orientation turns it, when upright is set). Decided
 // from the headers of JPEG, PNG, GIF and BMP files without decoding a pixel
-// where they settle it; anything else goes to ExamineWithGdiplus. No thumbnail is made. Safe on several
+// where they settle it; anything else goes to ExamineWithGdiplus, and what
+// GDI+ will not open to WIC (ReadWicImageSize). No thumbnail is made. Safe on several
 // threads at once. Throws std::bad_alloc only when memory really ran short.
 bool ExamineImageSize(const std::wstring& path, bool upright, ExaminedImage& examined);
 

@@ -7,6 +7,7 @@
 #include "imaging/gdiplus_win.h"
 #include "imaging/image_prep.h"
 #include "imaging/image_probe.h"
+#include "imaging/wic_decode_win.h"
 #include "platform/file.h"
 
 namespace {
@@ -87,9 +88,15 @@ std::int32_t LoadImageFile(GdipImage& image, const std::wstring& path) {
   // Shapes the platform's decoders are known to get wrong are settled from
   // the file's own bytes first. A file we cannot read is left to GDI+.
   std::vector<unsigned char> head;
-  if (platform::ReadFileRange(path, 0, 64, head)) {
+  // Enough for the largest BMP header (124 bytes), whose masks come late.
+  if (platform::ReadFileRange(path, 0, 256, head)) {
     const bool gif = InspectGif(head.data(), head.size()).gif;
-    const bool rle = IsRunLengthBmp(InspectBmp(head.data(), head.size()));
+    const BmpInfo bmp = InspectBmp(head.data(), head.size());
+    const bool rle = IsRunLengthBmp(bmp);
+    // GDI+ drops a BMP's alpha channel; WIC keeps it, and transparent pixels
+    // then come out black as they do from a PNG.
+    std::int64_t needBytes = 0;
+    if (bmp.alphaMask != 0 && LoadImageWithWic(path, false, image, needBytes) == kStatusOk) return kStatusOk;
     std::vector<unsigned char> file;
     if ((gif || rle) && platform::ReadFileBytes(path, file)) {
       if (gif && InspectGif(file.data(), file.size()).imageWithoutColours) return kStatusUnknownImageFormat;
@@ -404,7 +411,19 @@ PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, s
       }
     }
     GdipImage image;
-    const auto status = LoadImageFile(image, path);
+    auto status = LoadImageFile(image, path);
+    std::int64_t wicNeedBytes = 0;
+    const bool byWic = page == 0 && status != kStatusOk && status != kStatusOutOfMemory && status != kStatusDecoderFault &&
+                       LoadImageWithWic(path, settings.AutoRotate == 1, image, wicNeedBytes) == kStatusOk;
+    if (byWic) {
+      // Its first frame only, turned upright already, in memory: redrawn like any image GDI+ made.
+      return PrepareLoaded(image, path, settings, false, false);
+    }
+    if (wicNeedBytes > 0) {
+      PreparedImage shortOfMemory = Finish(PrepOutcome::GdiplusError, kStatusOutOfMemory);
+      shortOfMemory.loadNeedBytes = wicNeedBytes;
+      return shortOfMemory;
+    }
     // Whatever else GDI+ says about a file it cannot open (Wine reports 1
     // for damaged and non-image files), the file is the problem: skip it and
     // go on with the build. Out of memory stops the build instead.

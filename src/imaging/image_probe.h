@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-// True when the file exists and GDI+ opens it as an image of a known size.
+// True when the file exists and GDI+ opens it as an image of a known size,
+// or, when GDI+ will not, WIC decodes its first frame.
 // Whatever status GDI+ gives for a file it refuses (Wine says 1 for text and
 // damaged files, Windows 13, 2 or even 3), the file is refused, never the
 // program ended: the user's file is the problem, not the program. (Windows
@@ -108,6 +109,7 @@ struct BmpInfo {
   std::uint32_t dataOffset = 0;
   std::uint32_t paletteOffset = 0;
   std::uint32_t paletteEntries = 0;
+  std::uint32_t alphaMask = 0;  // bit fields (compression 3 or 6) with alpha; 0 when none
 };
 
 BmpInfo InspectBmp(const unsigned char* data, std::size_t size);

@@ -82,6 +82,8 @@ BmpInfo InspectBmp(const unsigned char* data, std::size_t size) {
   info.bitCount = static_cast<std::int32_t>(ReadLE16(data + 28));
   info.compression = static_cast<std::int32_t>(ReadLE32(data + 30));
   info.paletteOffset = static_cast<std::uint32_t>(kFileHeader) + headerSize;
+  // Bit fields with an alpha mask: in the header from its 56-byte version on.
+  if ((info.compression == 3 || info.compression == 6) && headerSize >= 56) info.alphaMask = ReadLE32(data + 66);
   const std::uint32_t used = ReadLE32(data + 46);
   if (info.bitCount >= 1 && info.bitCount <= 8) {
     const std::uint32_t full = 1u << info.bitCount;

@@ -3,14 +3,21 @@
 #include <new>
 
 #include "imaging/gdiplus_win.h"
+#include "imaging/decoder_guard_win.h"
 #include "imaging/image_examine_win.h"
+#include "imaging/wic_decode_win.h"
 #include "platform/file.h"
 
 bool ProbeImageFile(const std::wstring& path) {
   if (platform::FileSize(path) < 0) return false;
   try {
     GdipImage image;
-    if (LoadImageFile(image, path) != kStatusOk) return false;
+    const std::int32_t status = LoadImageFile(image, path);
+    std::int64_t needBytes = 0;
+    if (status != kStatusOk && (status == kStatusOutOfMemory || status == kStatusDecoderFault ||
+                                LoadImageWithWic(path, false, image, needBytes) != kStatusOk)) {
+      return false;
+    }
     PixelSize size;
     return GetImageSize(image, size) == kStatusOk && size.width > 0 && size.height > 0;
   } catch (const std::bad_alloc&) {

@@ -11,9 +11,17 @@
 #include "ui/win_handles.h"
 #include "ui/window_helpers.h"
 
-const wchar_t kImageFilesFilter[] =
-    L"Images (*.jpg;*.jpeg;*.png;*.bmp;*.gif;*.tif;*.tiff)\0*.jpg;*.jpeg;*.png;*.bmp;*.gif;*.tif;*.tiff\0"
-    L"All files (*.*)\0*.*\0";
+std::wstring ImageFilesFilter(const std::wstring& patterns) {
+  std::wstring filter = L"Images (" + patterns + L")";
+  filter += L'\0';
+  filter += patterns;
+  filter += L'\0';
+  filter += L"All files (*.*)";
+  filter += L'\0';
+  filter += L"*.*";
+  filter += L'\0';  // the list's end is the string's own terminator after this one
+  return filter;
+}
 
 namespace {
 

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-// "Images (*.jpg;...)" and "All files (*.*)", as an open dialog's filter list.
-extern const wchar_t kImageFilesFilter[];
+// "Images (" + patterns + ")" and "All files (*.*)", as an open dialog's
+// filter list (its entries separated by nulls; c_str() ends it).
+std::wstring ImageFilesFilter(const std::wstring& patterns);
 
 // The open dialog with several files allowed, starting in startFolder (the
 // system's choice when empty). The chosen files' full paths; none when

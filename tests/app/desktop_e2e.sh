@@ -121,6 +121,8 @@ convert=/usr/bin/convert
 $convert -size 120x80 gradient:red-blue "$work/images/b photo.jpg"
 $convert -size 60x90 xc:green "$work/images/a.png"
 $convert -size 50x50 xc:yellow "$work/images/more/c.gif"
+# GDI+ does not read TGA: the platform's imaging component does.
+$convert -size 40x60 gradient:orange-purple -compress RLE "$work/images/e.tga"
 echo "not an image" >"$work/images/notes.txt"
 # A GIF without colours makes the platform's decoder fault: refused, not fatal.
 cp "$root/tests/imaging/fixtures/no-colour-table.gif" "$work/images/more/d.gif"
@@ -180,7 +182,7 @@ check "PDF written" wait_for 300 test -s "$pdf"
 check "build finished" wait_for 300 test -s "$pdf.log"
 sleep 1
 check "qpdf --check" bash -c "qpdf --check '$pdf' >/dev/null 2>&1"
-expect_eq "one page per accepted image" 3 "$(pdfinfo "$pdf" 2>/dev/null | sed -n 's/^Pages: *//p')"
+expect_eq "one page per accepted image (the TGA among them)" 4 "$(pdfinfo "$pdf" 2>/dev/null | sed -n 's/^Pages: *//p')"
 expect_eq "A4 pages" "595.28 x 841.89" "$(pdfinfo -f 1 -l 1 "$pdf" 2>/dev/null | sed -n 's/^Page *1 size: *\([0-9.]*\) x \([0-9.]*\) pts.*/\1 x \2/p')"
 check "first page renders" pdftoppm -r 20 -f 1 -l 1 -singlefile -png "$pdf" "$work/page1"
 # Sorted by name after the drop: a.png is the first page.

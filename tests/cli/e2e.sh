@@ -485,6 +485,56 @@ check "stored as is: untagged photos give the same PDF with AutoRotate 1 and 0" 
 check "stored as is, AutoRotate 0: placements unturned" \
   bash -c "! qpdf --qdf --object-streams=disable '$exif/off-stored-as-is.pdf' - | grep -aqE '^q 0 |^q -'"
 
+# ------------------------------------------------- files only WIC reads
+group "TGA and BMP shapes GDI+ refuses, through WIC, in every mode"
+wic="$work/wic"
+mkdir -p "$wic"
+"$convert" -size 120x90 -seed 4 plasma:red-yellow -compress None "$wic/1-plain.tga"
+"$convert" -size 120x90 gradient:navy-orange -compress RLE "$wic/2-rle.tga"
+"$convert" -size 120x90 -seed 6 plasma:green-blue -colors 12 -type Palette -compress None "$wic/3-mapped.tga"
+"$convert" -size 120x90 -seed 8 plasma:cyan-pink \( -size 120x90 gradient:white-black \) -alpha off \
+  -compose CopyOpacity -composite "$wic/4-alpha.tga"
+cp "$fixtures/bitfields-alpha.bmp" "$wic/5-bitfields-alpha.bmp"
+head -c 9000 "$wic/1-plain.tga" >"$wic/6-cut.tga"
+# Wine's TGA decoder reads 24-bit colour maps wrong: 3-mapped is placed, its colours not compared.
+wics=(1-plain 2-rle 3-mapped 4-alpha 5-bitfields-alpha)
+# ImageMagick keeps a TGA's rows as stored and notes where its origin is:
+# -auto-orient shows the picture the file describes.
+for b in "${wics[@]}"; do
+  "$convert" "$wic/$b".* -auto-orient -background black -alpha remove -colorspace sRGB -depth 8 "$ref/$b.ppm"
+done
+for mode in "PNG examined|--set JpgCompression=0" "JPEG unexamined|--set Preprocessing=0" \
+  "JPEG stored as is|--set JpgNoRecompression=1"; do
+  name=${mode%%|*}
+  pdf="$out/wic-${name// /-}.pdf"
+  # shellcheck disable=SC2086
+  run "$work/o" "$work/e" --set SortAfterDrop=1 ${mode#*|} "$pdf" "$wic"
+  expect_eq "$name: exit status (the cut TGA refused or skipped)" 1 "$rc"
+  check "$name: qpdf --check" qpdf_ok "$pdf"
+  expect_eq "$name: pages" 5 "$(pages "$pdf")"
+  if [[ $name = *unexamined ]]; then
+    check "$name: log: the cut TGA skipped" contains "$pdf.log" \
+      "[ERR] $(winpath "$wic/6-cut.tga") skipped, unsupported file type !"
+  else
+    check "$name: the cut TGA refused at intake" contains "$work/e" "$(winpath "$wic/6-cut.tga")"
+  fi
+  expect_eq "$name: page 3 (3-mapped) size" "120 x 90" "$(page_size "$pdf" 3)"
+  mkdir -p "$work/wic-embedded"
+  pdfimages -png "$pdf" "$work/wic-embedded/${name// /-}"
+  for i in 0 1 3 4; do
+    if [[ $name = PNG* ]]; then
+      expect_eq "$name: page $((i + 1)) (${wics[$i]}) exactly ImageMagick's picture on black" 0 \
+        "$("$compare" -metric AE "$work/wic-embedded/${name// /-}-00$i.png" "$ref/${wics[$i]}.ppm" null: 2>&1)"
+      continue
+    fi
+    d=$(render_distance "$pdf" $((i + 1)) "$ref/${wics[$i]}.ppm")
+    # A hard-edged 40 x 30 picture loses more to JPEG than a photo does.
+    limit=0.06
+    [[ ${wics[$i]} = 5-* ]] && limit=0.1
+    check "$name: page $((i + 1)) (${wics[$i]}) is ImageMagick's picture on black (RMSE $d)" close_to "$d" $limit
+  done
+done
+
 group "temporary files"
 expect_eq "no temporary file left beside any output" "" "$(find "$work" -name '*.tmp' | head -n 3)"
 

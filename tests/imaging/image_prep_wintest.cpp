@@ -11,6 +11,7 @@
 #include "imaging/image_files_win.h"
 #include "imaging/image_prep.h"
 #include "imaging/image_probe.h"
+#include "imaging/wic_decode_win.h"
 #include "pdf/pdf.h"
 #include "pdf/pdf_document.h"
 #include "support/temp_dir.h"
@@ -598,6 +599,58 @@ TEST_F(ImagePrep, ImagesCutShortNeverStopTheBuild) {
       EXPECT_NE(prepared.outcome, PrepOutcome::GdiplusError) << "status " << prepared.status;
       if (prepared.outcome == PrepOutcome::Ok) ExpectWriterAccepts(prepared);
     }
+  }
+}
+
+// TGA files and BMPs with alpha reach the pages through WIC, in every mode,
+// transparency on black; the examination takes them with their size; a TGA
+// cut short costs that file only.
+TEST_F(ImagePrep, FilesOnlyWicReadsArePreparedInEveryMode) {
+  // Wine's TGA decoder reads 24-bit colour maps wrong: that file's colours
+  // are its own (left 0: not checked).
+  const std::pair<const wchar_t*, ARGB> files[] = {{L"halves.tga", kRed},   {L"rle.tga", kRed},
+                                                   {L"alpha.tga", kBlack},  {L"colour-mapped.tga", 0},
+                                                   {L"bitfields.bmp", kRed}, {L"bitfields-alpha.bmp", kBlack}};
+  for (const auto& [name, left] : files) {
+    for (const Settings& settings : {JpegOutput(), PngOutput(), StoreJpeg()}) {
+      SCOPED_TRACE(testing::Message() << std::string(name, name + wcslen(name)) << " mode " << settings.JpgCompression
+                                      << settings.JpgNoRecompression);
+      const PreparedImage prepared = PrepareImage(FixturePath(name), settings);
+      ASSERT_EQ(prepared.outcome, PrepOutcome::Ok) << "status " << prepared.status;
+      ExpectWriterAccepts(prepared);
+      const Decoded page = Decode(prepared.data);
+      ASSERT_EQ(page.pixels.size(), 40u * 30u);
+      const int tolerance = settings.JpgCompression ? 48 : 0;
+      if (!left) continue;
+      EXPECT_TRUE(Near(page.At(5, 15), left, tolerance)) << std::hex << page.At(5, 15);
+      EXPECT_TRUE(Near(page.At(34, 15), kBlue, tolerance)) << std::hex << page.At(34, 15);
+    }
+    ExaminedImage examined;
+    EXPECT_TRUE(ExamineImageSize(FixturePath(name), true, examined));
+    EXPECT_EQ(std::pair(examined.width, examined.height), std::pair(40, 30));
+  }
+  std::vector<unsigned char> tga;
+  ASSERT_TRUE(ReadWholeFile(FixturePath(L"halves.tga"), tga));
+  const std::wstring cut = WriteBytes(L"cut.tga", tga.data(), tga.size() / 3);
+  EXPECT_EQ(PrepareImage(cut, PngOutput()).outcome, PrepOutcome::SkippedUnsupported);
+}
+
+// Wine's WIC reports a TIFF's orientation tag (not a JPEG's): the one file
+// here that shows WIC's frames are turned upright, and only when asked.
+TEST_F(ImagePrep, WicFramesAreTurnedByTheirOrientationTag) {
+  for (const bool upright : {true, false}) {
+    GdipImage image;
+    std::int64_t needBytes = 0;
+    ASSERT_EQ(LoadImageWithWic(FixturePath(L"turned.tif"), upright, image, needBytes), kStatusOk);
+    PixelSize size;
+    ASSERT_EQ(GetImageSize(image, size), kStatusOk);
+    EXPECT_EQ(size, upright ? (PixelSize{30, 40}) : (PixelSize{40, 30}));
+    ARGB top = 0;
+    gdip::GdipBitmapGetPixel(static_cast<Gdiplus::GpBitmap*>(image.get()), upright ? 15 : 34, 5, &top);
+    EXPECT_EQ(top, upright ? kRed : kBlue);
+    PixelSize examined;
+    ASSERT_TRUE(ReadWicImageSize(FixturePath(L"turned.tif"), upright, examined));
+    EXPECT_EQ(examined, size);
   }
 }
 

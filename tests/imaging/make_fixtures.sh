@@ -24,7 +24,7 @@ base=(-size 20x30 xc:'#FF0000' -size 20x30 xc:'#0000FF' +append -strip)
 "$im" "${base[@]}" -transparent '#FF0000' -transparent-color '#FF0000' "$out/transparent-red.gif"
 # The picture on a larger logical screen: GDI+ reports the screen's size.
 "$im" "${base[@]}" -set page 60x50+10+5 "$out/offset.gif"
-# BMP: 24 bits, 1 bit with a palette, and 32-bit bitfields (Wine's GDI+ refuses those).
+# BMP: 24 bits, 1 bit with a palette, and 32-bit bitfields.
 "$im" "${base[@]}" "BMP3:$out/halves.bmp"
 "$im" "${base[@]}" -type Palette -colors 2 "BMP3:$out/palette.bmp"
 "$im" "${base[@]}" -alpha set "BMP:$out/bitfields.bmp"
@@ -54,6 +54,26 @@ offset = 14 + 40 + len(palette)
 info = struct.pack("<IiiHHIIiiII", 40, 40, 30, 1, 8, 1, len(runs), 2835, 2835, 3, 0)
 head = b"BM" + struct.pack("<IHHI", offset + len(runs), 0, 0, offset)
 open(out + "/rle-skips.bmp", "wb").write(head + info + palette + bytes(runs))
+PY
+# TGA, which only WIC reads: plain, run-length, colour-mapped, and with alpha
+# (left half transparent: it must come out black).
+"$im" "${base[@]}" -compress None "$out/halves.tga"
+"$im" "${base[@]}" -compress RLE "$out/rle.tga"
+"$im" "${base[@]}" -type Palette -compress None "$out/colour-mapped.tga"
+"$im" -size 20x30 xc:'#FF000000' -size 20x30 xc:'#0000FF' +append -strip -alpha set "$out/alpha.tga"
+# Stored as the halves, tagged with EXIF orientation 6 (turn a quarter
+# clockwise): upright it is 30 x 40, red above blue.
+"$im" "${base[@]}" -orient RightTop "$out/turned.tif"
+# A BMP with an alpha mask (32-bit bit fields, V5 header), written by hand:
+# GDI+ drops its alpha, WIC keeps it. Left half red and transparent, right
+# half blue.
+python3 - "$out" <<'PY'
+import struct, sys
+rows = b"".join(struct.pack("<I", 0x00FF0000 if x < 20 else 0xFF0000FF) for x in range(40)) * 30
+info = struct.pack("<IiiHHIIiiII", 124, 40, 30, 1, 32, 3, len(rows), 2835, 2835, 0, 0)
+info += struct.pack("<5I", 0xFF0000, 0xFF00, 0xFF, 0xFF000000, 0x73524742) + bytes(124 - 60)  # sRGB
+head = b"BM" + struct.pack("<IHHI", 14 + 124 + len(rows), 0, 0, 14 + 124)
+open(sys.argv[1] + "/bitfields-alpha.bmp", "wb").write(head + info + rows)
 PY
 # Five pages of different sizes and colours, as scanners write them.
 "$im" -size 40x30 xc:'#FF0000' -size 20x50 xc:'#00FF00' -size 60x10 xc:'#0000FF' -size 30x30 xc:'#FFFF00' \
