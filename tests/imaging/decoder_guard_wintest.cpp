@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "imaging/address_room.h"
 #include "imaging/decoder_guard_win.h"
 
 namespace {
@@ -87,6 +88,19 @@ TEST(DecoderGuard, AfterAFaultTheProcessorIsAsTheCallFoundIt) {
   EXPECT_EQ(controlAfter, controlBefore) << "x87 control word";
   EXPECT_EQ(environment[4], 0xFFFF) << "x87 registers in use";
   EXPECT_EQ(sseAfter, sseBefore) << "MXCSR";
+}
+
+// The room a decoder's "out of memory" is judged by: this process has
+// plenty now, so neither a photo nor a header claiming the whole address
+// space is a shortage.
+TEST(AddressRoom, MeasuredFromTheProcessAddressSpace) {
+  const AddressRoom room = QueryAddressRoom();
+  ASSERT_TRUE(room.known);
+  EXPECT_GT(room.largestBlock, std::int64_t{256} << 20);
+  EXPECT_LE(room.largestBlock, room.total);
+  EXPECT_LE(room.available, room.total);
+  EXPECT_FALSE(MemoryReallyShort(std::int64_t{100} << 20, room));
+  EXPECT_FALSE(MemoryReallyShort(room.total, room));
 }
 
 }  // namespace

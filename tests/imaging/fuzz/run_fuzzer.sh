@@ -16,10 +16,9 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
   -o "$out/header_fuzzer"
 
 # Seeds: the test fixtures (baseline, progressive, gray and CMYK JPEG; RGB,
-# gray, palette, 16-bit and interlaced PNG; GIF, BMP, multi-page TIFF) and
-# TIFF and BMP files broken in the ways the build must survive.
+# gray, palette, 16-bit and interlaced PNG; GIF, BMP, multi-page TIFF, and
+# TIFF and BMP files broken in the ways the build must survive).
 cp "$root"/tests/imaging/fixtures/*.{jpg,png,gif,bmp,tif} "$out/header-corpus/"
-python3 "$root/tests/imaging/make_broken_files.py" "$out/header-corpus"
 
 # Marker and chunk names, so that mutations reach every branch quickly.
 {
