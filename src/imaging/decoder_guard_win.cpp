@@ -24,6 +24,11 @@ namespace {
 
 struct GuardFrame {
   void* jump[5] = {};  // __builtin_setjmp's buffer
+  // The floating-point modes when the call began: a fault may come in the
+  // middle of a decoder's work with other rounding or precision set, values
+  // left on the x87 stack or the direction flag set for a backward copy.
+  std::uint16_t x87Control = 0;
+  std::uint32_t sseControl = 0;
 #if defined(__i386__)
   // The thread's chain of exception registrations when the call began: the
   // abandoned frames' registrations are dropped from it on the way back.
@@ -38,23 +43,18 @@ LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
 std::uintptr_t g_systemBegin = 0;
 std::uintptr_t g_systemEnd = 0;
 
+// Only a read is known to have changed nothing: a decoder that read through
+// a bad pointer failed before it wrote. After a write, memory anywhere may be
+// damaged; after a jump to nowhere (an execute fault), an illegal instruction
+// and the like, nobody knows what ran before. Those go on to the system's
+// report, as they would without the guard.
 bool Recoverable(const EXCEPTION_RECORD& record) {
   if (record.ExceptionFlags & EXCEPTION_NONCONTINUABLE) return false;
   const auto at = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
   if (at >= g_systemBegin && at < g_systemEnd) return false;
-  switch (record.ExceptionCode) {
-    case EXCEPTION_ACCESS_VIOLATION:
-    case EXCEPTION_IN_PAGE_ERROR:
-    case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_PRIV_INSTRUCTION:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-    case EXCEPTION_INT_OVERFLOW:
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-    case EXCEPTION_DATATYPE_MISALIGNMENT:
-      return true;
-    default:
-      return false;
-  }
+  constexpr ULONG_PTR kReadFault = 0;
+  return record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.NumberParameters >= 2 &&
+         record.ExceptionInformation[0] == kReadFault;
 }
 
 [[noreturn]] __attribute__((noinline)) void Land() { __builtin_longjmp(t_guard->jump, 1); }
@@ -75,6 +75,19 @@ LONG WINAPI FaultFilter(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_EXECUTION;
   }
   return g_previousFilter ? g_previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+// The processor as the compiler expects it at any call: direction flag
+// clear, the x87 stack empty with the control word of before, MXCSR as before.
+__attribute__((always_inline)) inline void SaveCpuModes(GuardFrame& frame) {
+  asm volatile("fnstcw %0" : "=m"(frame.x87Control));
+  asm volatile("stmxcsr %0" : "=m"(frame.sseControl));
+}
+
+__attribute__((always_inline)) inline void RestoreCpuModes(const GuardFrame& frame) {
+  asm volatile("cld" : : : "cc");
+  asm volatile("fninit\n\tfldcw %0" : : "m"(frame.x87Control));
+  asm volatile("ldmxcsr %0" : : "m"(frame.sseControl));
 }
 
 #if defined(__i386__)
@@ -109,8 +122,10 @@ __attribute__((noinline)) std::int32_t RunGuarded(std::int32_t (*call)(void* con
 #if defined(__i386__)
   frame.registrations = Registrations();
 #endif
+  SaveCpuModes(frame);
   if (__builtin_setjmp(frame.jump)) {
     // Back from Land: the call faulted.
+    RestoreCpuModes(frame);
 #if defined(__i386__)
     SetRegistrations(frame.registrations);
 #endif

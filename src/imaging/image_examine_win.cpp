@@ -6,7 +6,9 @@
 #include <new>
 #include <vector>
 
+#include "imaging/address_room.h"
 #include "imaging/decoder_guard_win.h"
+#include "imaging/image_prep.h"
 #include "imaging/image_probe.h"
 #include "imaging/thumbnail_size.h"
 #include "imaging/wic_decode_win.h"
@@ -81,12 +83,15 @@ bool Examine(const std::wstring& path, std::int32_t box, ExaminedImage& examined
   return true;
 }
 
-// A block this large can be had whenever memory is not really short.
-constexpr std::size_t kMemoryTestBytes = std::size_t{32} << 20;
-
-void ThrowIfMemoryShort() {
-  const std::unique_ptr<char[]> test(new char[kMemoryTestBytes]);
-  (void)test;
+// GDI+ said "out of memory" on opening the file: unless the address space
+// left is too small for what its headers say it needs, that was about the file.
+void ThrowIfMemoryShort(const std::wstring& path) {
+  std::vector<unsigned char> head;
+  platform::ReadFileRange(path, 0, 64 * 1024, head);
+  if (MemoryReallyShort(PreparationBytesEstimate(head.data(), head.size(), platform::FileSize(path)),
+                        QueryAddressRoom())) {
+    throw std::bad_alloc();
+  }
 }
 
 // Most JPEG files reach their first scan within the first 64 KB; camera
@@ -120,6 +125,10 @@ HeaderVerdict ExamineGif(const GifInfo& gif, ExaminedImage& examined) {
 // ones), 16 and 32 bits, embedded JPEG or PNG and files cut short are the
 // platform decoder's to judge.
 HeaderVerdict ExamineBmp(const BmpInfo& bmp, std::int64_t size, ExaminedImage& examined) {
+  // The build's own reader refuses it too: no pixel of it is in the file.
+  if (IsRunLengthBmp(bmp) && !RunLengthDataInFile(bmp, static_cast<std::uint64_t>(size))) {
+    return HeaderVerdict::Refused;
+  }
   const std::int64_t height = bmp.height < 0 ? -std::int64_t{bmp.height} : bmp.height;
   if (height > std::numeric_limits<std::int32_t>::max() ||
       !CanvasPossible(bmp.width, static_cast<std::int32_t>(height))) {
@@ -141,6 +150,10 @@ HeaderVerdict ExamineHeaders(const std::wstring& path, std::int64_t size, bool u
   if (!platform::ReadFileRange(path, size > tailBytes ? size - tailBytes : 0, kTailBytes, tail)) {
     return HeaderVerdict::Unsettled;
   }
+  // A TIFF file whose first page directory cannot be read has no page the
+  // build could place, whatever the decoder makes of it.
+  const TiffPages tiff = WalkTiffFile(path, 1);
+  if (tiff.end != TiffChainEnd::NotTiff) return tiff.count == 0 ? HeaderVerdict::Refused : HeaderVerdict::Unsettled;
   std::vector<unsigned char> head;
   for (const std::size_t headBytes : kHeadBytes) {
     if (!platform::ReadFileRange(path, 0, headBytes, head)) return HeaderVerdict::Unsettled;
@@ -179,7 +192,7 @@ HeaderVerdict ExamineHeaders(const std::wstring& path, std::int64_t size, bool u
 bool ExamineWithGdiplus(const std::wstring& path, ExaminedImage& examined) {
   GdipImage image;
   const std::int32_t status = LoadImageFile(image, path);
-  if (status == kStatusOutOfMemory) ThrowIfMemoryShort();
+  if (status == kStatusOutOfMemory) ThrowIfMemoryShort(path);
   if (status != kStatusOk) return false;
   PixelSize pixels;
   if (GetImageSize(image, pixels) != kStatusOk || pixels.width <= 0 || pixels.height <= 0) return false;

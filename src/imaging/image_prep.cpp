@@ -46,6 +46,16 @@ bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& block) 
   return false;
 }
 
+TiffPages WalkTiffFile(const std::wstring& path, std::int32_t limit) {
+  const std::int64_t size = platform::FileSize(path);
+  if (size <= 0) return TiffPages{};
+  const FileRangeReader read = [&](std::uint64_t offset, std::size_t count, std::vector<unsigned char>& out) {
+    return offset <= static_cast<std::uint64_t>(size) &&
+           platform::ReadFileRange(path, static_cast<std::int64_t>(offset), count, out);
+  };
+  return WalkTiffPages(static_cast<std::uint64_t>(size), read, limit);
+}
+
 std::int64_t PreparationBytesEstimate(const unsigned char* head, std::size_t size, std::int64_t fileSize) {
   std::int64_t width = 0;
   std::int64_t height = 0;

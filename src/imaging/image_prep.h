@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/image_probe.h"
 #include "settings/settings.h"
 
 // GDI+ status codes the preparation tells apart. Our own failures reuse them:
@@ -51,7 +52,14 @@ struct PreparedImage {
   std::int64_t loadNeedBytes = 0;
   // Pages of the file: more than 1 only for a multi-page TIFF file while
   // TiffAllPages is 1. Each page is prepared on its own (PrepareImage's page).
+  // The count is the smaller of the decoder's and the file's own chain of
+  // page directories.
   std::int32_t pageCount = 1;
+  // Why the file's chain of page directories ended where the pages do, when
+  // that was a fault of the file (a loop, a directory outside the file or
+  // cut short, the page limit): pages the decoder may claim are missing.
+  // Complete otherwise.
+  TiffChainEnd pagesEnd = TiffChainEnd::Complete;
 };
 
 
@@ -90,6 +98,9 @@ std::int64_t PreparationBytesEstimate(const unsigned char* head, std::size_t siz
 // Reads the whole file into block. False, with block empty, when the file is
 // missing, empty or unreadable, or memory runs short.
 bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& block);
+
+// WalkTiffPages for the file at path, read a directory at a time.
+TiffPages WalkTiffFile(const std::wstring& path, std::int32_t limit = kTiffPageLimit);
 
 // The whole preparation of one existing file (Windows only). GDI+ must have
 // been started. Only one decoded image and one canvas exist at a time.

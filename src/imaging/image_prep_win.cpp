@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <vector>
 
@@ -382,13 +383,15 @@ PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Se
 constexpr GUID kImageFormatTiff = {0xB96B3CB1, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 constexpr GUID kFrameDimensionPage = {0x7462DC86, 0x6180, 0x4C7E, {0x8E, 0x3F, 0xEE, 0x73, 0x33, 0xA7, 0xA4, 0x83}};
 
-// The pages of a TIFF file when every page is wanted; 1 for anything else
-// (the frames of an animated GIF or an icon are not pages).
-std::int32_t CountPages(GdipImage& image, const Settings& settings) {
+bool IsTiffImage(const GdipImage& image) {
   GUID format{};
-  if (settings.TiffAllPages != 1 || GetImageRawFormat(image, format) != kStatusOk ||
-      !IsEqualGUID(format, kImageFormatTiff))
-    return 1;
+  return GetImageRawFormat(image, format) == kStatusOk && IsEqualGUID(format, kImageFormatTiff);
+}
+
+// The pages the decoder says a TIFF file has when every page is wanted; 1
+// for anything else (the frames of an animated GIF or an icon are not pages).
+std::int32_t DecoderPages(GdipImage& image, const Settings& settings) {
+  if (settings.TiffAllPages != 1 || !IsTiffImage(image)) return 1;
   UINT count = 0;
   if (gdip::GdipImageGetFrameCount(image.get(), &kFrameDimensionPage, &count) != Gdiplus::Ok || count < 1) return 1;
   return static_cast<std::int32_t>(std::min<UINT>(count, 0x7FFFFFFF));
@@ -435,7 +438,22 @@ PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, s
       return shortOfMemory;
     }
     if (status != kStatusOk) return Finish(PrepOutcome::SkippedUnsupported, status);
-    const std::int32_t pages = CountPages(image, settings);
+    std::int32_t pages = DecoderPages(image, settings);
+    TiffChainEnd pagesEnd = TiffChainEnd::Complete;
+    if (page == 0 && IsTiffImage(image)) {
+      // Decoders count a TIFF file's pages their own way (Wine's says 65,535
+      // for a chain that loops, and then shows the same pages again and
+      // again): the file's own chain of directories has the last word. The
+      // later pages' calls keep to the count the first one gave.
+      const TiffPages chain = WalkTiffFile(path, settings.TiffAllPages == 1 ? kTiffPageLimit : 1);
+      if (chain.end != TiffChainEnd::NotTiff && chain.count == 0) {
+        return Finish(PrepOutcome::SkippedUnsupported, kStatusWin32Error);
+      }
+      if (chain.end != TiffChainEnd::NotTiff && settings.TiffAllPages == 1 && chain.count <= pages) {
+        pages = chain.count;
+        pagesEnd = chain.end;
+      }
+    }
     if (page > 0) {
       // A page the file does not have, or cannot show, is that page's loss.
       if (page >= pages) return Finish(PrepOutcome::SkippedUnsupported, kStatusWin32Error);
@@ -447,9 +465,16 @@ PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, s
       if (selected != kStatusOk) return Finish(PrepOutcome::SkippedUnsupported, kStatusWin32Error);
     }
     PreparedImage result = PrepareLoaded(image, path, settings, storeJpeg, pages > 1);
-    if (result.outcome == PrepOutcome::Ok) result.pageCount = pages;
+    if (result.outcome == PrepOutcome::Ok) {
+      result.pageCount = pages;
+      result.pagesEnd = pagesEnd;
+    }
     return result;
   } catch (const std::bad_alloc&) {
     return Finish(PrepOutcome::GdiplusError, kStatusOutOfMemory);
+  } catch (const std::exception&) {
+    // Nothing else is thrown on purpose; whatever a file brings about costs
+    // that file, never the build and the other files.
+    return Finish(PrepOutcome::SkippedUnsupported, kStatusWin32Error);
   }
 }

@@ -5,6 +5,7 @@
 // length is checked against the data before it is used.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,9 @@ BmpInfo InspectBmp(const unsigned char* data, std::size_t size);
 
 // True for a bottom-up BMP whose pixels are run-length coded (8 or 4 bits).
 bool IsRunLengthBmp(const BmpInfo& info);
+// False when a run-length BMP's pixel data would start past the end of its
+// file of fileSize bytes: a file with no pixels, refused rather than shown black.
+bool RunLengthDataInFile(const BmpInfo& info, std::uint64_t fileSize);
 
 // A run-length BMP decoded by us: the platform's decoder leaves the pixels
 // the runs skip as whatever its memory held, so a page could show pieces of
@@ -128,7 +132,40 @@ struct DecodedBmp {
   std::vector<unsigned char> pixels;
 };
 
-// False when the file is not a run-length BMP, its palette is cut short, or
-// its size is beyond what a canvas can be; data that ends early leaves the
-// rest black. May throw std::bad_alloc.
+// False when the file is not a run-length BMP, its palette is cut short, its
+// runs start past its end, or its size is beyond what a canvas can be; data
+// that ends early leaves the rest black. May throw std::bad_alloc.
 bool DecodeRunLengthBmp(const unsigned char* data, std::size_t size, DecodedBmp& out);
+
+// ---- TIFF page directories --------------------------------------------------
+
+// Why the walk of a TIFF file's chain of page directories ended. Decoders
+// count pages their own way (Wine's reports 65,535 for a chain that loops):
+// the pages a build takes are never more than the walk found.
+enum class TiffChainEnd {
+  NotTiff,      // no TIFF or BigTIFF header
+  Complete,     // the last directory says no page follows
+  Loop,         // a directory leads back to one read before
+  OutsideFile,  // the next directory would start outside the file
+  Damaged,      // a directory runs past the file's end, or its entry count is 0 or beyond any decoder's
+  Limit,        // the walk stopped at its limit with more directories to come
+};
+
+// More pages than any decoder we use counts.
+inline constexpr std::int32_t kTiffPageLimit = 65535;
+
+struct TiffPages {
+  TiffChainEnd end = TiffChainEnd::NotTiff;
+  std::int32_t count = 0;  // sound directories, from the first, up to where the walk ended
+};
+
+// Reads count bytes from offset of the file being walked into out (fewer at
+// its end); false when they cannot be read.
+using FileRangeReader = std::function<bool(std::uint64_t offset, std::size_t count, std::vector<unsigned char>& out)>;
+
+// Walks the directory chain of a classic TIFF (either byte order) or BigTIFF
+// file of fileSize bytes, reading through read, up to limit directories
+// (at most kTiffPageLimit). A first offset of 0 means no page at all.
+TiffPages WalkTiffPages(std::uint64_t fileSize, const FileRangeReader& read, std::int32_t limit = kTiffPageLimit);
+// The same for a file held whole in memory.
+TiffPages WalkTiffPages(const unsigned char* data, std::size_t size, std::int32_t limit = kTiffPageLimit);

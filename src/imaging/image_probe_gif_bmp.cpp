@@ -97,6 +97,11 @@ bool IsRunLengthBmp(const BmpInfo& info) {
          ((info.compression == 1 && info.bitCount == 8) || (info.compression == 2 && info.bitCount == 4));
 }
 
+bool RunLengthDataInFile(const BmpInfo& info, std::uint64_t fileSize) {
+  // A run needs two bytes: data said to start later holds no pixel at all.
+  return info.dataOffset < fileSize && fileSize - info.dataOffset >= 2;
+}
+
 namespace {
 
 // Writes the pixels of a run-length BMP into a black canvas. The runs go
@@ -136,7 +141,7 @@ class RunLengthCanvas {
 
 bool DecodeRunLengthBmp(const unsigned char* data, std::size_t size, DecodedBmp& out) {
   const BmpInfo info = InspectBmp(data, size);
-  if (!IsRunLengthBmp(info)) return false;
+  if (!IsRunLengthBmp(info) || !RunLengthDataInFile(info, size)) return false;
   if (info.paletteOffset > size || (size - info.paletteOffset) / 4 < info.paletteEntries) return false;
   const std::uint64_t stride = (static_cast<std::uint64_t>(info.width) * 3 + 3) & ~std::uint64_t{3};
   const std::uint64_t bytes = stride * static_cast<std::uint64_t>(info.height);

@@ -122,6 +122,19 @@ void LogFileSkipped(BuildLog& log, SkipReason reason, const std::wstring& path) 
                                                     : L" skipped, unsupported file type !\r\n"));
 }
 
+void LogPagesMissing(BuildLog& log, const std::wstring& path, std::int32_t pagesRead, TiffChainEnd why) {
+  std::wstring reason;
+  switch (why) {
+    case TiffChainEnd::Loop: reason = L"the file's page chain leads back to an earlier page"; break;
+    case TiffChainEnd::OutsideFile: reason = L"the file's next page directory lies outside the file"; break;
+    case TiffChainEnd::Limit: reason = L"the file has more than " + FormatNumber(kTiffPageLimit) + L" pages"; break;
+    default: reason = L"the file's next page directory is cut short or damaged"; break;
+  }
+  ++log.FilesSkipped;
+  WriteText(log, L"[ERR] " + path + L", pages after page " + FormatNumber(pagesRead) + L" skipped, " + reason +
+                     L" !\r\n");
+}
+
 void LogFileMissing(BuildLog& log, const std::wstring& path) {
   ++log.FilesMissing;
   WriteText(log, L"[ERR] " + path + L" is missing !\r\n");

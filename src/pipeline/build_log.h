@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "imaging/image_probe.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "settings/settings.h"
@@ -44,6 +45,11 @@ void LogPageOk(BuildLog& log, const std::wstring& path, std::int64_t sourceSize,
 // ", page 2 of 5": how a page of a multi-page file is named after its path.
 std::wstring PageOfFileText(std::int32_t page, std::int32_t pageCount);
 void LogFileSkipped(BuildLog& log, SkipReason reason, const std::wstring& path);
+// A multi-page file whose chain of page directories broke after its last
+// placed page (pagesRead): the pages the decoder may have claimed beyond it
+// are missing, and the line says why. Counts among the skipped files, so
+// that the end message tells the user and the log is kept.
+void LogPagesMissing(BuildLog& log, const std::wstring& path, std::int32_t pagesRead, TiffChainEnd why);
 void LogFileMissing(BuildLog& log, const std::wstring& path);
 // Takes the end time, writes the report (the PDF's size is read now) and
 // closes the file.

@@ -119,6 +119,7 @@ class Build {
       }
       // A multi-page file's later pages follow its first, each on its own.
       const std::int32_t pages = services_.preparePage ? image.pageCount : 1;
+      const TiffChainEnd pagesEnd = services_.preparePage ? image.pagesEnd : TiffChainEnd::Complete;
       std::int32_t stop = 0;
       const PageResult first = PlacePrepared(item, image, sourceSize, 1, pages, stop);
       if (first == PageResult::Stop) return stop;
@@ -132,6 +133,7 @@ class Build {
         if (PlacePrepared(item, later, sourceSize, page, pages, stop) == PageResult::Stop) return stop;
         if (progress_.PollCancel()) cancelled = true;
       }
+      if (!cancelled && pagesEnd != TiffChainEnd::Complete) LogPagesMissing(log_, item.Path, pages, pagesEnd);
       if (settings_.MemoryLoad != 0 && freeMemory < threshold && !asked) {
         asked = true;
         if (!progress_.ConfirmLowMemory()) cancelled = true;
@@ -156,14 +158,14 @@ class Build {
     return 1;
   }
 
-  // GDI+ on Windows says "out of memory" on opening many a damaged file. When
-  // the free memory is well above what the image could need, the file is the
+  // GDI+ on Windows says "out of memory" on opening many a damaged file, and
+  // a header may claim a size no process could hold. Unless the address
+  // space left really is too small for what the image needs, the file is the
   // problem, not the memory: it is skipped and the build goes on.
   bool ShortOfMemoryOnlyByItsOwnWord(const PreparedImage& image) const {
     if (image.outcome != PrepOutcome::GdiplusError || image.status != kStatusOutOfMemory) return false;
-    std::int64_t free = 0;
-    if (image.loadNeedBytes <= 0 || !services_.freeMemory || !services_.freeMemory(free)) return false;
-    return free / 4 > image.loadNeedBytes + (std::int64_t{64} << 20);
+    if (image.loadNeedBytes <= 0 || !services_.addressRoom) return false;
+    return !MemoryReallyShort(image.loadNeedBytes, services_.addressRoom());
   }
 
   enum class PageResult { Placed, Skipped, Stop };

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/address_room.h"
 #include "imaging/image_prep.h"
 #include "pipeline/build_log.h"
 #include "platform/path.h"
@@ -55,6 +56,8 @@ struct BuildServices {
   // Free physical memory in bytes; false leaves the value as it was.
   std::function<bool(std::int64_t& bytes)> freeMemory;
   std::function<void()> trimWorkingSet;
+  // The process's address room, asked when a decoder says memory is short.
+  std::function<AddressRoom()> addressRoom;
   // Threads that prepare images ahead of the page being placed; prepare must
   // then be safe to call from several threads at once. 0 or 1: every image
   // is prepared on the build thread when its turn comes.

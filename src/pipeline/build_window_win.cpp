@@ -177,6 +177,7 @@ BuildServices WindowsBuildServices() {
   services.preparePage = PrepareImage;
   services.freeMemory = [](std::int64_t& bytes) { return GetFreePhysicalMemory(bytes) == 1; };
   services.trimWorkingSet = TrimWorkingSet;
+  services.addressRoom = QueryAddressRoom;
   // One preparing thread per core. Each may hold a decoded image and its
   // canvas; four keep that within a 32-bit process's address space for
   // photos, and an image that still finds no memory is tried again alone.

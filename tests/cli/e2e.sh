@@ -291,6 +291,61 @@ run "$work/o" "$work/e" --set TiffAllPages=0 "$out/fax-first.pdf" "$work/fax.tif
 expect_eq "TiffAllPages 0: the first page only" 1 "$(pages "$out/fax-first.pdf")"
 check "TiffAllPages 0: no page count in the log" lacks "$out/fax-first.pdf.log" ", page 1 of"
 
+# ------------------------------------------- broken page chains, broken BMP
+group "broken page chains and a BMP without pixels"
+# Each file beside a sound one in every mode: the file's own pages (and no
+# more) with "page k of n" at the true n, a line saying why the rest is
+# missing, the BMP skipped, and always a PDF, its log and the end message.
+broken="$work/broken"
+mkdir -p "$broken"
+python3 "$root/tests/imaging/make_broken_files.py" "$broken"
+"$convert" "$broken/loop.tif[1]" -depth 8 "$ref/gray-120.ppm" 2>/dev/null
+chain_files=(loop.tif loop-mm.tif self-loop.tif past-end.tif cut-short.tif)
+chain_pages=(2 2 1 3 2)
+chain_why=("page chain leads back to an earlier page" "page chain leads back to an earlier page"
+           "page chain leads back to an earlier page" "next page directory lies outside the file"
+           "next page directory is cut short or damaged")
+# Wine's decoder reads no BigTIFF: skipped like the BMP, the build going on.
+unread=(big.tif rle-past-end.bmp)
+modes=("PNG, examined|--set JpgCompression=0 --set Preprocessing=1"
+       "JPEG, not examined|--set JpgCompression=1 --set Preprocessing=0"
+       "stored JPEG|--set JpgNoRecompression=1 --set Preprocessing=1")
+for mode in "${modes[@]}"; do
+  IFS='|' read -r mname mset <<<"$mode"
+  pdf="$out/broken-${mname//[ ,]/}.pdf"
+  # shellcheck disable=SC2086
+  timeout 600 "$cli" --set SortAfterDrop=0 $mset "$pdf" "${chain_files[@]/#/$broken/}" "${unread[@]/#/$broken/}" \
+    "$src/09-pic.bmp" >"$work/o" 2>"$work/e" </dev/null
+  rc=$?
+  expect_eq "$mname: exit status (files with errors)" 1 "$rc"
+  check "$mname: qpdf --check" qpdf_ok "$pdf"
+  expect_eq "$mname: pages" 11 "$(pages "$pdf")"
+  check "$mname: the end message" contains "$work/e" "There were some errors processing the files ..."
+  check "$mname: the report" contains "$pdf.log" "Files processed   : 6"
+  for i in "${!chain_files[@]}"; do
+    f=$(winpath "$broken/${chain_files[$i]}") n=${chain_pages[$i]}
+    if [ "$n" -gt 1 ]; then
+      check "$mname: ${chain_files[$i]}: page $n of $n" contains "$pdf.log" "$f, page $n of $n ("
+      check "$mname: ${chain_files[$i]}: nothing beyond page $n" lacks "$pdf.log" "$f, page $((n + 1)) of"
+    else
+      check "$mname: ${chain_files[$i]}: one page, no count" lacks "$pdf.log" "$f, page 1 of"
+    fi
+    check "$mname: ${chain_files[$i]}: why the rest is missing" contains "$pdf.log" \
+      "[ERR] $f, pages after page $n skipped, the file's ${chain_why[$i]} !"
+  done
+  for f in "${unread[@]}"; do
+    if [ "$mname" = "JPEG, not examined" ]; then
+      check "$mname: $f skipped by the build" contains "$pdf.log" \
+        "[ERR] $(winpath "$broken/$f") skipped, unsupported file type !"
+    else
+      check "$mname: $f refused when examined" contains "$work/e" "$(winpath "$broken/$f")"
+    fi
+  done
+  check "$mname: the sound file is the last page" contains "$pdf.log" "[OK] Page 11: $(winpath "$src/09-pic.bmp") ("
+  d=$(render_distance "$pdf" 2 "$ref/gray-120.ppm")
+  check "$mname: the loop's second page is its own (RMSE $d)" close_to "$d" 0.02
+done
+
 # ------------------------------------------------------- PNG passed through
 group "PNG passed through"
 # Every PNG twice: as it is, and with an unknown ancillary chunk that makes

@@ -550,6 +550,7 @@ TEST(DecodeRunLengthBmp, SkippedPixelsAreBlack) {
       {"rows top first", Changed(two, 25, 0xFF), ""},
       {"palette cut short", Bytes(two.begin(), two.begin() + 60), ""},
       {"beyond any canvas", Bmp(8, 0x7FFFFFFF, 0x7FFFFFFF, kPalette, {0, 1}), ""},
+      {"runs said to start past the end", Changed(two, 11, 0x10), ""},
   };
   for (const auto& c : cases) {
     DecodedBmp decoded;
@@ -558,6 +559,72 @@ TEST(DecodeRunLengthBmp, SkippedPixelsAreBlack) {
       EXPECT_EQ(Picture(decoded), c.picture) << c.name;
     }
   }
+}
+
+// ---- TIFF page directories ----------------------------------------------------
+
+constexpr std::int64_t kEnd = -1, kPastEnd = -2;
+
+// A TIFF file of directories laid one after another (entries of zeros: the
+// walk reads only counts and links); links[i] is where directory i leads:
+// kEnd, kPastEnd or the index of a directory.
+Bytes TiffChain(bool bigEndian, bool big, const std::vector<std::int64_t>& links, std::uint64_t entries = 1) {
+  const std::size_t word = big ? 8 : 4, count = big ? 8 : 2, header = big ? 16 : 8;
+  const std::size_t directory = count + entries * (big ? 20 : 12) + word;
+  const unsigned char order = bigEndian ? 'M' : 'I';
+  Bytes b = {order, order};
+  const auto put = [&](std::uint64_t value, std::size_t bytes) {
+    for (std::size_t i = 0; i < bytes; ++i) b.push_back(static_cast<unsigned char>(value >> 8 * (bigEndian ? bytes - 1 - i : i)));
+  };
+  put(big ? 43 : 42, 2);
+  if (big) put(8, 2), put(0, 2);
+  put(header, word);
+  const std::uint64_t end = header + links.size() * directory;
+  for (const std::int64_t link : links) {
+    put(entries, count);
+    b.resize(b.size() + directory - count - word, 0);
+    put(link == kEnd ? 0 : link == kPastEnd ? end + 100 : header + static_cast<std::uint64_t>(link) * directory, word);
+  }
+  return b;
+}
+
+TEST(WalkTiffPages, StopsAtTheFirstUnsoundLink) {
+  const Bytes three = TiffChain(false, false, {1, 2, kEnd});
+  const struct {
+    const char* name;
+    Bytes file;
+    std::int32_t limit;
+    TiffChainEnd end;
+    std::int32_t count;
+  } cases[] = {
+      {"three pages", three, kTiffPageLimit, TiffChainEnd::Complete, 3},
+      {"big-endian", TiffChain(true, false, {1, kEnd}), kTiffPageLimit, TiffChainEnd::Complete, 2},
+      {"second leads back to the first", TiffChain(false, false, {1, 0}), kTiffPageLimit, TiffChainEnd::Loop, 2},
+      {"big-endian loop", TiffChain(true, false, {1, 0}), kTiffPageLimit, TiffChainEnd::Loop, 2},
+      {"one page leading to itself", TiffChain(false, false, {0}), kTiffPageLimit, TiffChainEnd::Loop, 1},
+      {"past the end after page 3", TiffChain(false, false, {1, 2, kPastEnd}), kTiffPageLimit,
+       TiffChainEnd::OutsideFile, 3},
+      {"third directory cut short", Bytes(three.begin(), three.end() - 3), kTiffPageLimit, TiffChainEnd::Damaged, 2},
+      {"count cut short", Bytes(three.begin(), three.end() - 17), kTiffPageLimit, TiffChainEnd::Damaged, 2},
+      {"no entries", TiffChain(false, false, {kEnd}, 0), kTiffPageLimit, TiffChainEnd::Damaged, 0},
+      {"more entries than decoders take", TiffChain(false, false, {kEnd}, 4097), kTiffPageLimit,
+       TiffChainEnd::Damaged, 0},
+      {"no first directory", Changed(three, 4, 0), kTiffPageLimit, TiffChainEnd::Complete, 0},
+      {"BigTIFF looping to page 2", TiffChain(false, true, {1, 2, 1}), kTiffPageLimit, TiffChainEnd::Loop, 3},
+      {"BigTIFF big-endian", TiffChain(true, true, {1, kEnd}), kTiffPageLimit, TiffChainEnd::Complete, 2},
+      {"BigTIFF offset beyond 4 GB", Changed(TiffChain(false, true, {kEnd}), 12, 1), kTiffPageLimit,
+       TiffChainEnd::OutsideFile, 0},
+      {"limit reached", three, 2, TiffChainEnd::Limit, 2},
+      {"limit at the last page", three, 3, TiffChainEnd::Complete, 3},
+      {"not TIFF", Changed(three, 2, 41), kTiffPageLimit, TiffChainEnd::NotTiff, 0},
+  };
+  for (const auto& c : cases) {
+    const TiffPages pages = WalkTiffPages(c.file.data(), c.file.size(), c.limit);
+    EXPECT_EQ(pages.end, c.end) << c.name;
+    EXPECT_EQ(pages.count, c.count) << c.name;
+  }
+  // Every cut of a sound file stays within the data and never counts more.
+  for (std::size_t size = 0; size < three.size(); ++size) EXPECT_LT(WalkTiffPages(three.data(), size).count, 3);
 }
 
 }  // namespace

@@ -78,3 +78,6 @@ PY
 # Five pages of different sizes and colours, as scanners write them.
 "$im" -size 40x30 xc:'#FF0000' -size 20x50 xc:'#00FF00' -size 60x10 xc:'#0000FF' -size 30x30 xc:'#FFFF00' \
   -size 10x40 xc:'#FFFFFF' -strip -depth 8 -compress lzw "$out/pages.tif"
+# TIFF files whose chain of pages loops or breaks off, and a run-length BMP
+# without pixels (see the script).
+python3 "$(dirname "$0")/make_broken_files.py" "$out"

@@ -81,9 +81,10 @@ class FakeImages {
   // A multi-page file: its first page says how many there are; the later
   // pages are prepared one by one, those listed in skipped as unusable.
   BuildItem AddPages(const std::wstring& name, const std::vector<std::pair<int, int>>& sizes,
-                     const std::vector<int>& skipped = {}) {
+                     const std::vector<int>& skipped = {}, TiffChainEnd pagesEnd = TiffChainEnd::Complete) {
     BuildItem item = Add(name, sizes[0].first, sizes[0].second);
     prepared_[item.Path].pageCount = static_cast<std::int32_t>(sizes.size());
+    prepared_[item.Path].pagesEnd = pagesEnd;
     std::vector<PreparedImage>& pages = pages_[item.Path];
     pages.push_back(prepared_[item.Path]);
     for (std::size_t i = 1; i < sizes.size(); ++i) {

@@ -120,6 +120,34 @@ TEST_F(BuildPdfTest, EveryPageOfAMultiPageFileIsPlacedAndLogged) {
   }
 }
 
+TEST_F(BuildPdfTest, APageChainBrokenAfterTheLastPageSaysWhyTheRestIsMissing) {
+  const struct {
+    TiffChainEnd end;
+    std::string why;  // empty: no line
+  } cases[] = {
+      {TiffChainEnd::Complete, ""},
+      {TiffChainEnd::Loop, "the file's page chain leads back to an earlier page"},
+      {TiffChainEnd::OutsideFile, "the file's next page directory lies outside the file"},
+      {TiffChainEnd::Damaged, "the file's next page directory is cut short or damaged"},
+      {TiffChainEnd::Limit, "the file has more than 65,535 pages"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    progress_ = FakeProgress();
+    items_ = {images_.AddPages(L"fax.tif", {{40, 30}, {20, 10}}, {}, c.end), images_.Add(L"one.png", 5, 5)};
+    EXPECT_EQ(Build(), 1);
+    const std::string log = Log(), fax = platform::ToUtf8(items_[0].Path);
+    const std::size_t last = log.find("[OK] Page 2: " + fax + ", page 2 of 2 (");
+    const std::size_t note = log.find("[ERR] " + fax + ", pages after page 2 skipped, " + c.why + " !\r\n[OK] Page 3: ");
+    EXPECT_NE(last, std::string::npos) << log;
+    EXPECT_EQ(note != std::string::npos, !c.why.empty()) << log;
+    // Told at the end, as for a skipped file; the other file is placed all the same.
+    EXPECT_EQ(log_.FilesSkipped, c.why.empty() ? 0 : 1);
+    EXPECT_EQ(progress_.errors.size(), c.why.empty() ? 0u : 1u);
+    EXPECT_EQ(Pdf().Pages().size(), 3u);
+  }
+}
+
 TEST_F(BuildPdfTest, NothingPlacedLeavesNoPdfAndKeepsAnOlderOne) {
   testsupport::WriteText(pdfPath_, "an older, good PDF");
   items_ = {images_.Missing(L"gone.jpg"), images_.AddOutcome(L"notes.txt", PrepOutcome::SkippedUnsupported, 13),
@@ -201,21 +229,25 @@ TEST_F(BuildPdfTest, GdiplusOutOfMemoryStopsTheBuild) {
 }
 
 // GDI+ on Windows says "out of memory" on opening many a damaged file: the
-// file is tried again alone, then skipped when free memory is well above
-// what its image needs; a real shortage still stops the build.
+// file is tried again alone, then skipped unless the address space left is
+// too small for what its image needs; a header claiming more than any
+// process holds is skipped too; a real shortage still stops the build.
 TEST_F(BuildPdfTest, OutOfMemoryOnOpeningSkipsTheFileOnlyWithMemoryToSpare) {
+  constexpr std::int64_t MB = 1 << 20, GB = MB << 10;
+  const AddressRoom roomy{true, 2 * GB, GB + GB / 2, GB}, fragmented{true, 2 * GB, GB, 100 * MB};
   const struct {
     std::int64_t need;
-    std::int64_t free;
+    AddressRoom room;
     std::int32_t result;
-  } cases[] = {{1 << 20, 3LL << 30, 1}, {1LL << 30, 3LL << 30, 0}, {0, 3LL << 30, 0}};
+  } cases[] = {{MB, roomy, 1},       {GB, roomy, 0},       {0, roomy, 0},          {100 * MB, fragmented, 0},
+               {30 * MB, fragmented, 1}, {1000 * GB, roomy, 1}, {MB, AddressRoom{}, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.need);
     items_ = {images_.Add(L"a.jpg", 10, 10), images_.AddOutcome(L"b.jpg", PrepOutcome::GdiplusError, 3),
               images_.Add(L"c.jpg", 10, 10)};
-    images_.freeMemory = {c.free};
     progress_ = FakeProgress();
     BuildServices services = images_.Services();
+    services.addressRoom = [&] { return c.room; };
     int attempts = 0;
     services.prepare = [&, inner = services.prepare](const std::wstring& path, const Settings& settings) {
       PreparedImage image = inner(path, settings);

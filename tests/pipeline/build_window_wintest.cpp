@@ -126,6 +126,37 @@ TEST_F(BuildWindowTest, SkippedAndMissingFilesEndWithTheErrorsMessage) {
   EXPECT_EQ(log_.FilesProcessed, 3);
 }
 
+// Files whose chain of pages loops or breaks off, and a BMP without pixels,
+// in each mode: their own pages, the other files, the PDF, the log and the
+// end message every time.
+TEST_F(BuildWindowTest, BrokenFilesCostTheirMissingPagesOnly) {
+  TestWindow mainWindow{{100, 100, 800, 600}};
+  ScopedMainWindow scope(mainWindow.get());
+  items_.resize(1);
+  for (const wchar_t* name : {L"loop.tif", L"past-end.tif", L"rle-past-end.bmp"})
+    items_.push_back({image_files::FixturePath(name), name});
+  const struct {
+    std::int32_t jpeg, store;
+  } modes[] = {{0, 0}, {1, 0}, {1, 1}};
+  for (const auto& mode : modes) {
+    SCOPED_TRACE(mode.jpeg * 10 + mode.store);
+    settings_.JpgCompression = mode.jpeg;
+    settings_.JpgNoRecompression = mode.store;
+    DialogAnswerer answers;
+    answers.Press(IDOK);
+    log_ = BuildLog();
+    EXPECT_EQ(BuildPdfWithWindow(pdfPath_, log_, items_, settings_), 1);
+    ASSERT_EQ(answers.seen().size(), 1u);
+    EXPECT_NE(answers.seen()[0].text.find(L"Files skipped : 3"), std::wstring::npos);
+    EXPECT_EQ(log_.PageNumber, 1 + 2 + 3);
+    EXPECT_EQ(ParsePdf(ReadText(pdfPath_)).Pages().size(), 6u);
+    const std::string log = ReadText(pdfPath_ + L".log");
+    for (const char* line : {"loop.tif, page 2 of 2 (", "past-end.tif, page 3 of 3 (", "page chain leads back",
+                             "lies outside the file", "rle-past-end.bmp skipped"})
+      EXPECT_NE(log.find(line), std::string::npos) << line;
+  }
+}
+
 TEST_F(BuildWindowTest, WindowLayoutAndTheSavingState) {
   TestWindow mainWindow{{100, 100, 800, 600}};
   ScopedMainWindow scope(mainWindow.get());

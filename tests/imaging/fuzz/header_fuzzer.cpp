@@ -1,5 +1,5 @@
-// libFuzzer entry point for the JPEG, PNG, GIF and BMP header readers and
-// the run-length BMP decoder: any bytes, read
+// libFuzzer entry point for the JPEG, PNG, GIF and BMP header readers, the
+// TIFF directory walk and the run-length BMP decoder: any bytes, read
 // whole and as a head, must be walked without reading outside them, and a
 // verdict must agree with the fields it reports.
 #include <cstddef>
@@ -26,6 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   JpegTailComplete(data, size);
   PngTailComplete(data, size);
   InspectGif(data, size);
+  // Directories at distinct offsets within the data; a walk held to one
+  // directory counts at most that one.
+  const TiffPages tiff = WalkTiffPages(data, size);
+  if (static_cast<std::size_t>(tiff.count) > size || (tiff.count > 0 && tiff.end == TiffChainEnd::NotTiff)) std::abort();
+  if (WalkTiffPages(data, size, 1).count > 1) std::abort();
   // The decoder fills a canvas of the size the header claims: kept within
   // the fuzzer's memory.
   const BmpInfo header = InspectBmp(data, size);
