@@ -40,6 +40,7 @@ struct ThumbnailState {
   std::int32_t appliedLock = -1;  // ThumbLocked as the system menu was last trimmed for
   bool justOpened = false;
   std::wstring pendingPath;  // the shown row's file, while its thumbnail is being made
+  ThumbnailTurn pendingTurn;
   std::int32_t pendingRow = -1;
   win::UniqueWindow notices;  // receives the worker's notices on the window thread
   std::unique_ptr<ThumbnailCache> cache;
@@ -62,7 +63,7 @@ LRESULT CALLBACK NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   MSG more;
   while (::PeekMessageW(&more, window, kMessageThumbnailMade, kMessageThumbnailMade, PM_REMOVE)) {
   }
-  if (g_thumb.cache) g_thumb.cache->Collect(g_thumb.lastShown, g_thumb.pendingPath, ThumbBox());
+  if (g_thumb.cache) g_thumb.cache->Collect(g_thumb.lastShown, g_thumb.pendingPath, ThumbBox(), g_thumb.pendingTurn);
   // The row waiting for its picture shows it, if it still is that file's row.
   const std::int32_t row = g_thumb.pendingRow;
   if (!g_thumb.pendingPath.empty() && row >= 0 && row < RowCount()) {
@@ -92,16 +93,21 @@ ThumbnailCache& Cache() {
 // The picture for a row: the record's own when it carries one, else the
 // cache's. pending is set when it is still to be made; the current row's
 // file and its neighbours' are then asked for, the current one first.
+// The thumbnail shows the picture as the row's page will: the photo's own
+// orientation when AutoRotate honours it, then the row's turn.
+ThumbnailTurn TurnOf(const FileItem& record) { return {ThumbSettings().AutoRotate == 1, record.Turn}; }
+
 HBITMAP RowPicture(std::int32_t row, const FileItem& record, bool& pending) {
   pending = false;
   if (record.Thumbnail) return static_cast<HBITMAP>(record.Thumbnail.get());
   if (record.Path.empty()) return nullptr;  // no file to make one from
   ThumbnailCache& cache = Cache();
   const std::int32_t box = ThumbBox();
+  const ThumbnailTurn turn = TurnOf(record);
   HBITMAP bitmap = nullptr;
-  pending = !cache.Find(record.Path, box, bitmap);
-  std::vector<std::wstring> wanted;
-  if (pending) wanted.push_back(record.Path);
+  pending = !cache.Find(record.Path, box, turn, bitmap);
+  std::vector<std::pair<std::wstring, ThumbnailTurn>> wanted;
+  if (pending) wanted.emplace_back(record.Path, turn);
   FileList& list = ShownFileList();
   const std::int32_t count = RowCount();
   for (std::int32_t step = 1; step <= kNeighbours; ++step) {
@@ -109,15 +115,18 @@ HBITMAP RowPicture(std::int32_t row, const FileItem& record, bool& pending) {
       if (nearby < 0 || nearby >= count) continue;
       const FileItem* other = FindRowItem(list, nearby, RowId(nearby));
       HBITMAP held = nullptr;
-      if (other && !other->Thumbnail && !cache.Find(other->Path, box, held)) wanted.push_back(other->Path);
+      if (other && !other->Thumbnail && !cache.Find(other->Path, box, TurnOf(*other), held)) {
+        wanted.emplace_back(other->Path, TurnOf(*other));
+      }
     }
   }
   // The current row's entry stays the most recently used.
-  if (!pending) cache.Find(record.Path, box, bitmap);
+  if (!pending) cache.Find(record.Path, box, turn, bitmap);
   cache.Want(std::move(wanted), box);
   g_thumb.pendingPath = pending ? record.Path : std::wstring();
+  g_thumb.pendingTurn = turn;
   g_thumb.pendingRow = row;
-  cache.Collect(bitmap, g_thumb.pendingPath, box);
+  cache.Collect(bitmap, g_thumb.pendingPath, box, turn);
   return bitmap;
 }
 

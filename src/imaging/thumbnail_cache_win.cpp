@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "imaging/image_examine_win.h"
+#include "imaging/orientation.h"
 
 namespace {
 
@@ -12,6 +13,16 @@ std::int64_t BitmapBytes(HBITMAP bitmap) {
   BITMAP size{};
   if (!bitmap || !::GetObjectW(bitmap, sizeof size, &size)) return 0;
   return static_cast<std::int64_t>(size.bmWidthBytes) * size.bmHeight;
+}
+
+// The made thumbnail as its page shows the picture.
+void TurnThumbnail(ExaminedImage& examined, ThumbnailTurn turn) {
+  const std::int32_t orientation = TurnedOrientation(turn.upright ? examined.orientation : 1, turn.turn);
+  if (orientation == 1 || !examined.thumbnail) return;
+  // Without memory for the turned copy the picture shows as it is stored.
+  if (win::UniqueBitmap turned = OrientBitmap(examined.thumbnail.get(), orientation)) {
+    examined.thumbnail = std::move(turned);
+  }
 }
 
 }  // namespace
@@ -28,22 +39,23 @@ ThumbnailCache::~ThumbnailCache() {
   worker_.join();
 }
 
-std::wstring ThumbnailCache::Key(const std::wstring& path, std::int32_t box) {
-  return std::to_wstring(box) + L'|' + path;
+std::wstring ThumbnailCache::Key(const std::wstring& path, std::int32_t box, ThumbnailTurn turn) {
+  return std::to_wstring(box) + L'|' + (turn.upright ? L'u' : L's') + std::to_wstring(turn.turn) + L'|' + path;
 }
 
-bool ThumbnailCache::Find(const std::wstring& path, std::int32_t box, HBITMAP& bitmap) {
-  const auto found = index_.find(Key(path, box));
+bool ThumbnailCache::Find(const std::wstring& path, std::int32_t box, ThumbnailTurn turn, HBITMAP& bitmap) {
+  const auto found = index_.find(Key(path, box, turn));
   if (found == index_.end()) return false;
   entries_.splice(entries_.begin(), entries_, found->second);
   bitmap = found->second->bitmap.get();
   return true;
 }
 
-void ThumbnailCache::Want(std::vector<std::wstring> paths, std::int32_t box) {
+void ThumbnailCache::Want(std::vector<std::pair<std::wstring, ThumbnailTurn>> paths, std::int32_t box) {
   std::vector<Wish> wishes;
   for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
-    if (index_.count(Key(*path, box)) == 0) wishes.push_back({std::move(*path), box});
+    if (index_.count(Key(path->first, box, path->second)) == 0)
+      wishes.push_back({std::move(path->first), box, path->second});
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -52,8 +64,9 @@ void ThumbnailCache::Want(std::vector<std::wstring> paths, std::int32_t box) {
   changed_.notify_all();
 }
 
-void ThumbnailCache::Collect(HBITMAP keepShown, const std::wstring& keepPath, std::int32_t box) {
-  const std::wstring keepKey = Key(keepPath, box);
+void ThumbnailCache::Collect(HBITMAP keepShown, const std::wstring& keepPath, std::int32_t box,
+                             ThumbnailTurn keepTurn) {
+  const std::wstring keepKey = Key(keepPath, box, keepTurn);
   std::vector<Made> made;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -89,8 +102,9 @@ void ThumbnailCache::Work() {
     // window shows its background, and the file is not tried again and again.
     ExaminedImage examined;
     ExamineImageFile(wish.path, wish.box, examined);
+    TurnThumbnail(examined, wish.turn);
     lock.lock();
-    made_.push_back({Key(wish.path, wish.box), std::move(examined.thumbnail)});
+    made_.push_back({Key(wish.path, wish.box, wish.turn), std::move(examined.thumbnail)});
     lock.unlock();
     if (ready_) ready_();
     lock.lock();

@@ -14,9 +14,18 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "ui/win_handles.h"
+
+// How a thumbnail is to be turned: by its file's EXIF orientation when
+// upright (AutoRotate), then by its row's turn (degrees clockwise). Part of
+// the cache's key: a row turned shows its new picture at once.
+struct ThumbnailTurn {
+  bool upright = false;
+  std::int32_t turn = 0;
+};
 
 class ThumbnailCache {
  public:
@@ -30,14 +39,14 @@ class ThumbnailCache {
   // Whether the thumbnail of path, reduced into a box x box square, is held;
   // bitmap is then it (null when the file could not be read as an image).
   // A found entry becomes the most recently used.
-  bool Find(const std::wstring& path, std::int32_t box, HBITMAP& bitmap);
+  bool Find(const std::wstring& path, std::int32_t box, ThumbnailTurn turn, HBITMAP& bitmap);
   // The thumbnails to make next, most wanted first; wishes not yet started
   // are replaced by these.
-  void Want(std::vector<std::wstring> paths, std::int32_t box);
+  void Want(std::vector<std::pair<std::wstring, ThumbnailTurn>> paths, std::int32_t box);
   // Takes the finished thumbnails in, then lets the least recently used go
   // until the budget holds, never keepShown (the bitmap on the screen) nor
   // the thumbnail of keepPath (the one waited for).
-  void Collect(HBITMAP keepShown, const std::wstring& keepPath, std::int32_t box);
+  void Collect(HBITMAP keepShown, const std::wstring& keepPath, std::int32_t box, ThumbnailTurn keepTurn);
   std::int64_t HeldBytes() const { return heldBytes_; }
   void SetBudget(std::int64_t budgetBytes) { budgetBytes_ = budgetBytes; }
 
@@ -50,12 +59,13 @@ class ThumbnailCache {
   struct Wish {
     std::wstring path;
     std::int32_t box = 0;
+    ThumbnailTurn turn;
   };
   struct Made {
     std::wstring key;
     win::UniqueBitmap bitmap;
   };
-  static std::wstring Key(const std::wstring& path, std::int32_t box);
+  static std::wstring Key(const std::wstring& path, std::int32_t box, ThumbnailTurn turn);
   void Work();
 
   std::int64_t budgetBytes_;

@@ -217,8 +217,8 @@ TEST_F(BuildPdfTest, OutOfMemoryOnOpeningSkipsTheFileOnlyWithMemoryToSpare) {
     progress_ = FakeProgress();
     BuildServices services = images_.Services();
     int attempts = 0;
-    services.prepare = [&, inner = services.prepare](const std::wstring& path, const Settings& settings) {
-      PreparedImage image = inner(path, settings);
+    services.prepare = [&, inner = services.prepare](const std::wstring& path, const Settings& settings, std::int32_t turn) {
+      PreparedImage image = inner(path, settings, turn);
       if (path == items_[1].Path) ++attempts, image.loadNeedBytes = c.need;
       return image;
     };
@@ -336,12 +336,12 @@ class ParallelBuildTest : public BuildPdfTest {
     progress_.cancelAtPoll = cancelAtPoll;
     BuildServices services = images_.Services();
     const auto inner = services.prepare;
-    services.prepare = [&, inner](const std::wstring& path, const Settings& settings) {
+    services.prepare = [&, inner](const std::wstring& path, const Settings& settings, std::int32_t turn) {
       std::size_t left = 0;
       for (std::size_t i = 0; i < items_.size(); ++i)
         if (items_[i].Path == path) left = items_.size() - i;
       std::this_thread::sleep_for(std::chrono::milliseconds(3 * left));
-      return inner(path, settings);
+      return inner(path, settings, turn);
     };
     services.workers = workers;
     std::atomic<int> started{0}, ended{0};
@@ -433,7 +433,7 @@ TEST_F(ParallelBuildTest, ImageShortOfMemoryBesideOthersIsPreparedAgainAlone) {
   std::atomic<int> retries{0};
   BuildServices services = images_.Services();
   const auto inner = services.prepare;
-  services.prepare = [&, inner](const std::wstring& path, const Settings& settings) {
+  services.prepare = [&, inner](const std::wstring& path, const Settings& settings, std::int32_t turn) {
     if (path == items_[1].Path && std::this_thread::get_id() != buildThread) {
       PreparedImage shortOfMemory;
       shortOfMemory.outcome = PrepOutcome::GdiplusError;
@@ -441,7 +441,7 @@ TEST_F(ParallelBuildTest, ImageShortOfMemoryBesideOthersIsPreparedAgainAlone) {
       return shortOfMemory;
     }
     if (path == items_[1].Path) ++retries;
-    return inner(path, settings);
+    return inner(path, settings, turn);
   };
   services.workers = 2;
   progress_ = FakeProgress();
