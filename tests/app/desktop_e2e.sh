@@ -386,8 +386,12 @@ group "turned rows"
 # left" from the context menu the second, Ctrl+L the PNG; Sort now and a
 # drag keep the turns. Cells, thumbnails and the pages of Paperless PDFs in
 # the three modes show each picture as ImageMagick turns it.
-kill "$app_pid" 2>/dev/null
-wait_for 50 bash -c "! kill -0 $app_pid 2>/dev/null"
+quit_app() {
+  [ -n "${app_pid:-}" ] || return 0
+  kill "$app_pid" 2>/dev/null
+  wait_for 50 bash -c "! kill -0 $app_pid 2>/dev/null"
+}
+quit_app
 turned="$work/turned"
 mkdir -p "$turned"
 quarters() {  # quarters SIZE FILE: red, green over blue, yellow
@@ -416,9 +420,10 @@ want_colours() { quarter_colours "$work/want-$1.png" 0 0 "$(identify -format %w 
   "$(identify -format %h "$work/want-$1.png")"; }
 # Starts the program with settings $1, turns, sorts and drags; the list ends
 # as c, a, b.
-turn_rows() {
-  printf "${settings_text}ShowThumbs = 1\r\nPaperFormat = 6\r\n$1" >"$app/Quillon.ini"
-  start_and_drop "$turned" "turned pictures ($2)"
+turn_rows() {  # turn_rows "PDF creation" keys, "General" keys, name
+  printf "${settings_text}ShowThumbs = 1\r\n$2" |
+    sed "s/^PaperFormat = 1\r\$/PaperFormat = 6\r$1/" >"$app/Quillon.ini"
+  start_and_drop "$turned" "turned pictures ($3)"
   wait_for 100 bash -c "\"$QUILLON_WINE\" \"$root/out/$QUILLON_WINE_ARCH/tests/row_watch.exe\" '$title' --cells </dev/null 2>/dev/null | grep -q c-chart"
   border=$(( (mw - 640) / 2 ))
   row_x=$((mx + border + 200))
@@ -427,7 +432,7 @@ turn_rows() {
   sleep 0.3
   xdotool mousemove "$row_x" "$(row_y 1)" click 3
   sleep 0.8
-  shot "turn-menu-$2"
+  shot "turn-menu-$3"
   xdotool key l
   sleep 0.3
   click "$row_x" "$(row_y 2)"
@@ -438,7 +443,7 @@ turn_rows() {
   sleep 0.5
   xdotool key s
   sleep 0.5
-  drag "$row_x" "$(row_y 2)" "$row_x" "$(row_y 0)" "turn-drag-$2"
+  drag "$row_x" "$(row_y 2)" "$row_x" "$(row_y 0)" "turn-drag-$3"
 }
 list_cells() {
   "$QUILLON_WINE" "$root/out/$QUILLON_WINE_ARCH/tests/row_watch.exe" "$title" --cells </dev/null 2>/dev/null | tr -d '\r'
@@ -467,12 +472,7 @@ build_turned() {
     check "$1 page $page as ImageMagick turns it (RMSE $rmse)" awk "BEGIN{exit !($rmse < 0.08)}"
   done
 }
-quit_app() {
-  kill "$app_pid" 2>/dev/null
-  wait_for 50 bash -c "! kill -0 $app_pid 2>/dev/null"
-}
-
-turn_rows "JpgNoRecompression = 1\r\n" stored
+turn_rows "" "JpgNoRecompression = 1\r\n" stored
 list_cells >"$work/turned-cells"
 shot turned-list
 expect_eq "Resolution cells: the turned sizes, marked" \
@@ -486,7 +486,10 @@ for row in 0 1 2; do
   thumb_is_picture() { [ "$(thumb_colour)" != black ]; }
   wait_for 50 thumb_is_picture
   shot "turned-thumb-$row"
-  read -r tx ty tw th <<<"$(geometry "$(windows_named "Quillon - Thumbnail")")"
+  thumb=$(windows_named "Quillon - Thumbnail")
+  check "thumbnail window open for row $row" test -n "$thumb"
+  [ -n "$thumb" ] || continue
+  read -r tx ty tw th <<<"$(geometry "$thumb")"
   read -r pw ph <<<"$(identify -format '%w %h' "$work/want-$name.png")"
   # The 480-pixel square fills the client area: the frame is as thick below as at the sides.
   frame=$(( (tw - 480) / 2 ))
@@ -500,10 +503,10 @@ for name in a-landscape b-portrait; do
   check "stored JPEG $name keeps its bytes" bash -c "md5sum '$work'/stored-image-*.jpg | grep -q $(md5sum <"$turned/$name.jpg" | cut -c1-32)"
 done
 quit_app
-turn_rows "JpgCompression = 0\r\n" png
+turn_rows "\nJpgCompression = 0\r" "" png
 build_turned png
 quit_app
-turn_rows "JpgCompression = 1\r\nJpgQuality = 10\r\n" jpeg
+turn_rows "\nJpgCompression = 1\r\nJpgQuality = 10\r" "" jpeg
 build_turned jpeg
 quit_app
 echo "desktop-e2e: $passed checks passed, $failed failed"
