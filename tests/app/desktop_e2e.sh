@@ -398,12 +398,12 @@ quarters() {  # quarters SIZE FILE: red, green over blue, yellow
   local w=${1%x*} h=${1#*x}
   $convert -size "$1" xc:red -fill '#00ff00' -draw "rectangle $((w / 2)),0 $w,$((h / 2 - 1))" \
     -fill blue -draw "rectangle 0,$((h / 2)) $((w / 2 - 1)),$h" -fill yellow \
-    -draw "rectangle $((w / 2)),$((h / 2)) $w,$h" -quality 95 "$2"
+    -draw "rectangle $((w / 2)),$((h / 2)) $w,$h" -quality 95 -define png:exclude-chunks=all "$2"
 }
 quarters 300x200 "$turned/a-landscape.jpg"
 quarters 300x200 "$turned/b-portrait.jpg"
 set_orientation "$turned/b-portrait.jpg" 6
-quarters 240x160 "$turned/c-chart.png"
+quarters 240x160 "PNG24:$turned/c-chart.png"  # 8-bit RGB, no extra chunks: passed through
 # What each page must show: a turned right; b upright (a quarter right)
 # then turned left, which is b as stored; c turned left.
 $convert "$turned/a-landscape.jpg" -rotate 90 "$work/want-a.png"
@@ -505,6 +505,9 @@ done
 quit_app
 turn_rows "\nJpgCompression = 0\r" "" png
 build_turned png
+# The PNG went in as it is, lying as stored: its page turns it.
+expect_eq "passed-through PNG keeps its own size" "240 160 image" \
+  "$(pdfimages -list "$work/out/png.pdf" 2>/dev/null | awk '$1 == 1 {print $4, $5, $9}')"
 quit_app
 turn_rows "\nJpgCompression = 1\r\nJpgQuality = 10\r" "" jpeg
 build_turned jpeg

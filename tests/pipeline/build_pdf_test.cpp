@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -226,6 +228,29 @@ TEST_F(BuildPdfTest, OutOfMemoryOnOpeningSkipsTheFileOnlyWithMemoryToSpare) {
     EXPECT_EQ(attempts, 2);
     EXPECT_EQ(log_.FilesSkipped, c.result);
     EXPECT_EQ(log_.FilesProcessed, 1 + c.result);
+  }
+}
+
+// Each row's turn reaches the preparation of its image, prepared ahead on
+// workers or on the build thread.
+TEST_F(BuildPdfTest, EachItemsTurnReachesItsPreparation) {
+  for (const std::int32_t workers : {0, 2}) {
+    SCOPED_TRACE(workers);
+    items_ = {images_.Add(L"a.jpg", 10, 10), images_.Add(L"b.jpg", 10, 10), images_.Add(L"c.jpg", 10, 10)};
+    items_[0].Turn = 90;
+    items_[2].Turn = 270;
+    BuildServices services = images_.Services();
+    services.workers = workers;
+    std::mutex seen;
+    std::map<std::wstring, std::int32_t> turns;
+    services.prepare = [&, inner = services.prepare](const std::wstring& path, const Settings& settings,
+                                                     std::int32_t turn) {
+      const std::lock_guard<std::mutex> lock(seen);
+      turns[path] = turn;
+      return inner(path, settings, turn);
+    };
+    EXPECT_EQ(BuildPdf(pdfPath_, log_, items_, settings_, progress_, services), 1);
+    EXPECT_EQ(turns, (std::map<std::wstring, std::int32_t>{{items_[0].Path, 90}, {items_[1].Path, 0}, {items_[2].Path, 270}}));
   }
 }
 
