@@ -327,6 +327,8 @@ HACCEL CreateMainAccelerators() {
       {FVIRTKEY, VK_F5, kCommandBuildPdf},
       {FVIRTKEY | FALT, VK_UP, static_cast<WORD>(kCommandMoveRowUp)},
       {FVIRTKEY | FALT, VK_DOWN, static_cast<WORD>(kCommandMoveRowDown)},
+      {FVIRTKEY | FCONTROL, 'R', static_cast<WORD>(kCommandRotateRight)},
+      {FVIRTKEY | FCONTROL, 'L', static_cast<WORD>(kCommandRotateLeft)},
   };
   return ::CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
 }

@@ -7,6 +7,7 @@
 
 #include "filelist/name_order.h"
 #include "format/text_format.h"
+#include "imaging/orientation.h"
 
 namespace {
 
@@ -146,10 +147,12 @@ void ClearFileList(FileList& list) {
   list.ItemsAdded = 0;
 }
 
+void TurnItem(FileItem& item, std::int32_t degrees) { item.Turn = NormalTurn(item.Turn + NormalTurn(degrees)); }
+
 std::vector<BuildItem> BuildItemsOf(const FileList& list) {
   std::vector<BuildItem> items;
   items.reserve(list.Items.size());
-  for (const FileItem& item : list.Items) items.push_back({item.Path, item.Name});
+  for (const FileItem& item : list.Items) items.push_back({item.Path, item.Name, item.Turn});
   return items;
 }
 
@@ -159,8 +162,14 @@ RowCells RowCellsOf(const FileItem& item, const Settings& settings) {
   if (item.Width == 0) {
     cells.resolution = L"? x ?";
   } else {
-    cells.resolution = std::to_wstring(item.Width) + L" x " + std::to_wstring(item.Height);
+    // Width and Height are the picture upright (Exif honoured at intake);
+    // a quarter turn of the row exchanges them on its page.
+    const bool across = item.Turn == 90 || item.Turn == 270;
+    const std::int32_t width = across ? item.Height : item.Width;
+    const std::int32_t height = across ? item.Width : item.Height;
+    cells.resolution = std::to_wstring(width) + L" x " + std::to_wstring(height);
   }
+  if (item.Turn != 0) cells.resolution = std::to_wstring(item.Turn) + L"\u00B0 " + cells.resolution;
   cells.size = settings.ShowSizeCondensed == 1 ? FormatByteSize(item.FileSize, 0, 1)
                                                : FormatNumber(item.FileSize, L"");
   return cells;

@@ -62,6 +62,10 @@ struct FileItem {
   std::int64_t FileSize = 0;
   ThumbnailHandle Thumbnail;
   std::int32_t State = 0;  // the row's flags when last recorded
+  // How far the user turned the row's page: 0, 90, 180 or 270 degrees
+  // clockwise, on top of the photo's own EXIF orientation. Travels with the
+  // record through sorts, moves and rebuilds; a new record starts at 0.
+  std::int32_t Turn = 0;
 };
 
 struct FileList {
@@ -132,10 +136,14 @@ void SortFileList(FileList& list, bool includingPath);
 // Frees every record and its thumbnail; total and ItemsAdded back to 0.
 void ClearFileList(FileList& list);
 
+// Turns the record's page by degrees clockwise (negative: to the left).
+void TurnItem(FileItem& item, std::int32_t degrees);
+
 // What the build needs of the list, in list order.
 std::vector<BuildItem> BuildItemsOf(const FileList& list);
 
-// The three cells of a record's row.
+// The three cells of a record's row. A turned row's Resolution cell gives
+// the size as its page shows the picture, after its turn in degrees: "90° 1200 x 1600".
 struct RowCells {
   std::wstring filename;
   std::wstring resolution;

@@ -568,7 +568,33 @@ void FillRowText(NMLVDISPINFOW& info) {
   info.item.pszText[length] = L'\0';
 }
 
+namespace {
+
+// The rows a turn acts on are those the context menu's other items act on:
+// the checked rows when there are any, else the current one. Their cells
+// and, when it shows one of them, the thumbnail follow at once.
+void TurnRows(std::int32_t degrees) {
+  const std::int32_t current = CurrentRow();
+  const bool checked = AnyRowChecked();
+  if (!checked && current < 0) return;
+  const std::int32_t count = RowCount();
+  for (std::int32_t row = 0; row < count; ++row) {
+    if (checked ? !IsRowChecked(RowState(row)) : row != current) continue;
+    FileItem* record =
+        CheckCreated(FindRowItem(Items(), row, RowId(row)), L"TurnRows", kFindFailed, kLineCallBackListView);
+    TurnItem(*record, degrees);
+    ::SendMessageW(g_list.list, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
+  }
+  if (current >= 0) ShowThumbnailHook(current);
+}
+
+}  // namespace
+
 bool RunListCommand(std::int32_t command) {
+  if (const std::int32_t degrees = RotateCommandDegrees(command)) {
+    TurnRows(degrees);
+    return true;
+  }
   switch (command) {
     case kCommandSortNow:
       SortFileListAndRows();

@@ -105,9 +105,12 @@ ThumbnailCache& Cache() {
   return *g_thumb.cache;
 }
 
-// A file's picture for the square of the moment.
-ThumbnailKey KeyOf(const std::wstring& path) {
-  ThumbnailKey key{path, ThumbBox(), 0};
+// A row's picture for the square of the moment, as the row's page will show
+// it: the photo's own orientation when AutoRotate honours it, then the row's
+// turn.
+ThumbnailKey KeyOf(const FileItem& record) {
+  const std::wstring& path = record.Path;
+  ThumbnailKey key{path, ThumbBox(), 0, {ThumbSettings().AutoRotate == 1, record.Turn}};
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
     key.lastWrite = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
@@ -126,7 +129,7 @@ HBITMAP RowPicture(std::int32_t row, const FileItem& record, bool retryFailed, b
   if (record.Thumbnail) return static_cast<HBITMAP>(record.Thumbnail.get());
   if (record.Path.empty()) return nullptr;  // no file to make one from
   ThumbnailCache& cache = Cache();
-  const ThumbnailKey key = KeyOf(record.Path);
+  const ThumbnailKey key = KeyOf(record);
   HBITMAP bitmap = nullptr;
   pending = !cache.Find(key, bitmap);
   if (!pending && !bitmap && retryFailed) {
@@ -142,7 +145,7 @@ HBITMAP RowPicture(std::int32_t row, const FileItem& record, bool retryFailed, b
       if (nearby < 0 || nearby >= count) continue;
       const FileItem* other = FindRowItem(list, nearby, RowId(nearby));
       if (!other || other->Thumbnail || other->Path.empty()) continue;
-      ThumbnailKey neighbour = KeyOf(other->Path);
+      ThumbnailKey neighbour = KeyOf(*other);
       HBITMAP held = nullptr;
       if (!cache.Find(neighbour, held)) wanted.push_back(std::move(neighbour));
     }

@@ -176,6 +176,9 @@ bool IsJpegImage(const GdipImage& image);
 // The image's EXIF orientation (1..8) as GDI+ reports it; 0 when GDI+ has
 // no such tag for it, 1 when the tag is not one SHORT value from 1 to 8.
 std::int32_t ReadOrientation(const GdipImage& image);
+// The EXIF orientation of a file's image (1..8, 1 when it has none):
+// GDI+'s word, or for a JPEG our own header reader's where GDI+ has none.
+std::int32_t FileOrientation(const GdipImage& image, const std::wstring& path, bool jpeg);
 // Turns and mirrors the image in place so that an image of that EXIF
 // orientation stands upright; 1 and values outside 2..8 leave it alone.
 std::int32_t TurnUpright(GdipImage& image, std::int32_t orientation);

@@ -10,6 +10,7 @@
 #include "imaging/decoder_guard_win.h"
 #include "imaging/image_prep.h"
 #include "imaging/image_probe.h"
+#include "imaging/orientation.h"
 #include "imaging/thumbnail_size.h"
 #include "imaging/wic_decode_win.h"
 #include "platform/file.h"
@@ -69,6 +70,7 @@ bool Examine(const std::wstring& path, std::int32_t box, ExaminedImage& examined
   if (GetImageSize(image, pixels) != kStatusOk || pixels.width <= 0 || pixels.height <= 0) return false;
   examined.width = pixels.width;
   examined.height = pixels.height;
+  examined.orientation = FileOrientation(image, path, IsJpegImage(image));
   win::UniqueBitmap bitmap;
   const std::int32_t drawn = DrawImageToBitmap(image, bitmap);
   if (drawn == kStatusDecoderFault) image.Abandon();
@@ -256,6 +258,30 @@ std::int32_t DrawImageToBitmap(const GdipImage& image, win::UniqueBitmap& bitmap
   if (status != kStatusOk) return status;
   bitmap = std::move(drawn);
   return kStatusOk;
+}
+
+win::UniqueBitmap OrientBitmap(HBITMAP bitmap, std::int32_t orientation) {
+  DIBSECTION from{};
+  if (!bitmap || ::GetObjectW(bitmap, sizeof from, &from) != sizeof from || !from.dsBm.bmBits ||
+      from.dsBm.bmBitsPixel != 24) {
+    return {};
+  }
+  const std::int32_t width = from.dsBm.bmWidth;
+  const std::int32_t height = from.dsBm.bmHeight;
+  const bool across = StepsOf(orientation).quarters % 2 == 1;
+  win::UniqueBitmap turned = across ? CreateBitmap24(height, width) : CreateBitmap24(width, height);
+  DIBSECTION to{};
+  if (!turned || ::GetObjectW(turned.get(), sizeof to, &to) != sizeof to || !to.dsBm.bmBits) return {};
+  ::GdiFlush();
+  // Both keep their rows bottom first: start from the top row, step backwards.
+  const auto topRow = [](const DIBSECTION& section) {
+    return static_cast<std::ptrdiff_t>(section.dsBm.bmHeight - 1) * section.dsBm.bmWidthBytes;
+  };
+  OrientPixels24(static_cast<const unsigned char*>(from.dsBm.bmBits) + topRow(from), width, height,
+                 -static_cast<std::ptrdiff_t>(from.dsBm.bmWidthBytes), orientation,
+                 static_cast<unsigned char*>(to.dsBm.bmBits) + topRow(to),
+                 -static_cast<std::ptrdiff_t>(to.dsBm.bmWidthBytes));
+  return turned;
 }
 
 bool ExamineImageFile(const std::wstring& path, std::int32_t box, ExaminedImage& examined) {

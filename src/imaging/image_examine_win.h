@@ -17,6 +17,9 @@ struct ExaminedImage {
   // The image at most box x box pixels large; empty when no drawing context
   // could be had (the file is still accepted).
   win::UniqueBitmap thumbnail;
+  // The file's EXIF orientation (1..8; ExamineImageFile only): the
+  // thumbnail is the picture as stored, whoever shows it turns it.
+  std::int32_t orientation = 1;
 };
 
 // False when the file is to be skipped: it does not exist, GDI+ does not
@@ -40,6 +43,10 @@ bool ExamineImageSize(const std::wstring& path, bool upright, ExaminedImage& exa
 // "out of memory" for many damaged files: that is a refusal unless memory
 // really is short, which throws std::bad_alloc.
 bool ExamineWithGdiplus(const std::wstring& path, ExaminedImage& examined);
+
+// The bitmap (24 bits) as the orientation shows it, a new bitmap; null
+// when none can be had. Orientation 1 gives a copy.
+win::UniqueBitmap OrientBitmap(HBITMAP bitmap, std::int32_t orientation);
 
 // Renders image at its own pixel size into a new 24-bit bitmap (bitmap is
 // replaced only on success). Returns a GDI+ status: 3 when the bitmap cannot

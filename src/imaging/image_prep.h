@@ -40,10 +40,11 @@ struct PreparedImage {
   std::int32_t height = 0;
   std::int32_t status = kStatusOk;  // the GDI+ status behind a skip or an error
   std::int32_t colour = 1;          // the writer's colour: 1 RGB, 2 palette (PNG), 3 gray, 4/5 CMYK (JPEG)
-  // The EXIF orientation (1..8) the page still has to apply: a stored JPEG
-  // keeps its bytes and is turned by its placement; a redrawn image has
-  // been turned already (1). width and height are the data's own, before
-  // the turn.
+  // The orientation (1..8) the page still has to apply: the file's EXIF
+  // orientation and the row's turn together (TurnedOrientation). A stored
+  // JPEG or a PNG passed through keeps its bytes and is turned by its
+  // placement; a redrawn image has been turned already (1). width and
+  // height are the data's own, before the turn.
   std::int32_t orientation = 1;
   // Set when opening the file itself reported memory short (status 3): the
   // memory its image would need, from its headers, for the build to judge
@@ -104,5 +105,7 @@ TiffPages WalkTiffFile(const std::wstring& path, std::int32_t limit = kTiffPageL
 
 // The whole preparation of one existing file (Windows only). GDI+ must have
 // been started. Only one decoded image and one canvas exist at a time.
-// page (0-based) picks a later page of a multi-page TIFF file.
-PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, std::int32_t page = 0);
+// page (0-based) picks a later page of a multi-page TIFF file; turn is the
+// row's own turn, degrees clockwise, on top of the EXIF orientation.
+PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, std::int32_t page = 0,
+                           std::int32_t turn = 0);

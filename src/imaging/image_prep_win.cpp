@@ -9,6 +9,7 @@
 #include "imaging/image_prep.h"
 #include "imaging/image_probe.h"
 #include "imaging/wic_decode_win.h"
+#include "imaging/orientation.h"
 #include "platform/file.h"
 
 namespace {
@@ -225,6 +226,17 @@ std::int32_t TurnUpright(GdipImage& image, std::int32_t orientation) {
   return status;
 }
 
+// GDI+ on Windows reports a JPEG's orientation tag; Wine's does not report
+// one at all, so a JPEG without it is asked again through our own header
+// reader. An Exif segment is at most 64 KB and comes before the first scan.
+std::int32_t FileOrientation(const GdipImage& image, const std::wstring& path, bool jpeg) {
+  const std::int32_t tag = ReadOrientation(image);
+  if (tag != 0 || !jpeg) return tag == 0 ? 1 : tag;
+  std::vector<unsigned char> head;
+  if (!platform::ReadFileRange(path, 0, 128 * 1024, head)) return 1;
+  return InspectJpeg(head.data(), head.size(), false).orientation;
+}
+
 namespace {
 
 // The file's pixels cannot be drawn, or the decoder faulted on them.
@@ -241,7 +253,8 @@ PreparedImage Finish(PrepOutcome outcome, std::int32_t status) {
 // 8-bit three-component JPEG on the store-as-is path, or in PNG mode a PNG
 // that needs neither scaling nor any change of its pixels. Decided from the
 // headers alone; nothing is decoded. False leaves the work to GDI+.
-bool TakeFileAsItIs(const std::vector<unsigned char>& bytes, const Settings& settings, PreparedImage& result) {
+bool TakeFileAsItIs(const std::vector<unsigned char>& bytes, const Settings& settings, std::int32_t turn,
+                    PreparedImage& result) {
   if (settings.JpgNoRecompression == 1) {
     const JpegInfo jpeg = InspectJpeg(bytes.data(), bytes.size(), true);
     if (jpeg.verdict == JpegVerdict::Storable) {
@@ -249,7 +262,7 @@ bool TakeFileAsItIs(const std::vector<unsigned char>& bytes, const Settings& set
       result.colour = StoredJpegColour(jpeg);
       result.width = jpeg.width;
       result.height = jpeg.height;
-      result.orientation = settings.AutoRotate == 1 ? jpeg.orientation : 1;
+      result.orientation = TurnedOrientation(settings.AutoRotate == 1 ? jpeg.orientation : 1, turn);
       return true;
     }
     // 12-bit, arithmetic-coded and damaged JPEG files are redrawn like any
@@ -265,30 +278,23 @@ bool TakeFileAsItIs(const std::vector<unsigned char>& bytes, const Settings& set
     result.colour = colour;
     result.width = png.width;
     result.height = png.height;
+    result.orientation = TurnedOrientation(1, turn);
     return true;
   }
   return false;
 }
 
-// GDI+ on Windows reports a JPEG's orientation tag; Wine's does not report
-// one at all, so a JPEG without it is asked again through our own header
-// reader. An Exif segment is at most 64 KB and comes before the first scan.
-std::int32_t OrientationOf(const GdipImage& image, const std::wstring& path, bool jpeg) {
-  const std::int32_t tag = ReadOrientation(image);
-  if (tag != 0 || !jpeg) return tag == 0 ? 1 : tag;
-  std::vector<unsigned char> head;
-  if (!platform::ReadFileRange(path, 0, 128 * 1024, head)) return 1;
-  return InspectJpeg(head.data(), head.size(), false).orientation;
-}
-
 PreparedImage PrepareLoaded(GdipImage& image, const std::wstring& path, const Settings& settings,
-                            bool storeJpeg, bool oneOfPages) {
+                            bool storeJpeg, bool oneOfPages, std::int32_t turn) {
   const bool jpeg = IsJpegImage(image);
   PixelSize size;
   auto status = GetImageSize(image, size);
   if (status != kStatusOk) return Finish(PrepOutcome::GdiplusError, status);
 
-  const std::int32_t orientation = settings.AutoRotate == 1 ? OrientationOf(image, path, jpeg) : 1;
+  // The one place a decoded picture learns how it is to lie: its file's
+  // orientation and the row's turn, applied below in one go.
+  const std::int32_t orientation =
+      TurnedOrientation(settings.AutoRotate == 1 ? FileOrientation(image, path, jpeg) : 1, turn);
   PreparedImage result;
   if (storeJpeg && jpeg) {
     // Only reached when the file could not be read by us: GDI+ read it, so
@@ -399,13 +405,14 @@ std::int32_t DecoderPages(GdipImage& image, const Settings& settings) {
 
 }  // namespace
 
-PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, std::int32_t page) {
+PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, std::int32_t page,
+                           std::int32_t turn) {
   try {
     bool storeJpeg = settings.JpgNoRecompression == 1 && page == 0;
     if (page == 0 && (settings.JpgNoRecompression == 1 || settings.JpgCompression == 0)) {
       PreparedImage result;
       if (ReadWholeFile(path, result.data)) {
-        if (TakeFileAsItIs(result.data, settings, result)) {
+        if (TakeFileAsItIs(result.data, settings, turn, result)) {
           result.outcome = PrepOutcome::Ok;
           return result;
         }
@@ -420,7 +427,7 @@ PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, s
                        LoadImageWithWic(path, settings.AutoRotate == 1, image, wicNeedBytes) == kStatusOk;
     if (byWic) {
       // Its first frame only, turned upright already, in memory: redrawn like any image GDI+ made.
-      return PrepareLoaded(image, path, settings, false, false);
+      return PrepareLoaded(image, path, settings, false, false, turn);
     }
     if (wicNeedBytes > 0) {
       PreparedImage shortOfMemory = Finish(PrepOutcome::GdiplusError, kStatusOutOfMemory);
@@ -464,7 +471,7 @@ PreparedImage PrepareImage(const std::wstring& path, const Settings& settings, s
       if (selected == kStatusDecoderFault) image.Abandon();
       if (selected != kStatusOk) return Finish(PrepOutcome::SkippedUnsupported, kStatusWin32Error);
     }
-    PreparedImage result = PrepareLoaded(image, path, settings, storeJpeg, pages > 1);
+    PreparedImage result = PrepareLoaded(image, path, settings, storeJpeg, pages > 1, turn);
     if (result.outcome == PrepOutcome::Ok) {
       result.pageCount = pages;
       result.pagesEnd = pagesEnd;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "imaging/image_examine_win.h"
+#include "imaging/orientation.h"
 
 namespace {
 
@@ -13,6 +14,16 @@ std::int64_t BitmapBytes(HBITMAP bitmap) {
   BITMAP size{};
   if (!bitmap || !::GetObjectW(bitmap, sizeof size, &size)) return 0;
   return static_cast<std::int64_t>(size.bmWidthBytes) * size.bmHeight;
+}
+
+// The made thumbnail as its page shows the picture.
+void TurnThumbnail(ExaminedImage& examined, ThumbnailTurn turn) {
+  const std::int32_t orientation = TurnedOrientation(turn.upright ? examined.orientation : 1, turn.turn);
+  if (orientation == 1 || !examined.thumbnail) return;
+  // Without memory for the turned copy the picture shows as it is stored.
+  if (win::UniqueBitmap turned = OrientBitmap(examined.thumbnail.get(), orientation)) {
+    examined.thumbnail = std::move(turned);
+  }
 }
 
 }  // namespace
@@ -31,7 +42,8 @@ ThumbnailCache::~ThumbnailCache() {
 
 std::size_t ThumbnailKeyHash::operator()(const ThumbnailKey& key) const {
   std::size_t hash = std::hash<std::wstring>()(key.path);
-  for (const std::size_t part : {std::hash<std::int32_t>()(key.box), std::hash<std::int64_t>()(key.lastWrite)}) {
+  for (const std::size_t part : {std::hash<std::int32_t>()(key.box), std::hash<std::int64_t>()(key.lastWrite),
+                                  std::hash<std::int32_t>()(key.turn.turn * 2 + (key.turn.upright ? 1 : 0))}) {
     hash ^= part + 0x9E3779B9u + (hash << 6) + (hash >> 2);
   }
   return hash;
@@ -102,6 +114,7 @@ void ThumbnailCache::Work() {
     // its row is shown again.
     ExaminedImage examined;
     ExamineImageFile(wish.path, wish.box, examined);
+    TurnThumbnail(examined, wish.turn);
     lock.lock();
     try {
       made_.push_back({std::move(wish), std::move(examined.thumbnail)});

@@ -14,16 +14,27 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "ui/win_handles.h"
 
-// What one thumbnail is made from and for: another file, another square or
-// a file edited since (a later last-write time) is another picture.
+// How a thumbnail is to be turned: by its file's EXIF orientation when
+// upright (AutoRotate), then by its row's turn (degrees clockwise).
+struct ThumbnailTurn {
+  bool upright = false;
+  std::int32_t turn = 0;
+  bool operator==(const ThumbnailTurn&) const = default;
+};
+
+// What one thumbnail is made from and for: another file, another square, a
+// file edited since (a later last-write time) or another turn (a row turned
+// shows its new picture at once) is another picture.
 struct ThumbnailKey {
   std::wstring path;
   std::int32_t box = 0;
   std::int64_t lastWrite = 0;  // the file's last-write time, 0 when it cannot be read
+  ThumbnailTurn turn;
   bool operator==(const ThumbnailKey&) const = default;
 };
 struct ThumbnailKeyHash {

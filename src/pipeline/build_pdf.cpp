@@ -78,15 +78,19 @@ class Build {
     // 5. Every file. Images may be prepared ahead on other threads; pages,
     // log lines and questions still come one by one, in list order.
     std::optional<PrepareAhead>& ahead = ahead_;
-    std::vector<std::wstring> paths;
+    std::vector<PrepareRequest> paths;
     if (services_.workers > 1) {
       paths.reserve(items_.size());
-      for (const BuildItem& item : items_) paths.push_back(item.Path);
+      for (const BuildItem& item : items_) paths.push_back({item.Path, item.Turn});
     }
+    const PrepareFunction prepareAhead = [prepare = services_.prepare](const PrepareRequest& request,
+                                                                        const Settings& settings) {
+      return prepare(request.path, settings, request.turn);
+    };
     const auto prepareFrom = [&](std::size_t first) {
       if (services_.workers > 1 && first < items_.size()) {
         try {
-          ahead.emplace(paths, first, settings_, services_.prepare, services_.workers,
+          ahead.emplace(paths, first, settings_, prepareAhead, services_.workers,
                         static_cast<std::size_t>(services_.workers), services_.workerStarted, services_.workerEnded);
         } catch (const std::bad_alloc&) {
           ahead.reset();  // each image prepared here when its turn comes
@@ -107,13 +111,13 @@ class Build {
         LogFileMissing(log_, item.Path);
         continue;
       }
-      PreparedImage image = ahead ? ahead->Take(index) : services_.prepare(item.Path, settings_);
+      PreparedImage image = ahead ? ahead->Take(index) : services_.prepare(item.Path, settings_, item.Turn);
       if (image.outcome == PrepOutcome::GdiplusError && image.status == kStatusOutOfMemory) {
         // Memory may have run short only because other images were being
         // prepared at the same time: this one gets a second chance alone,
         // so that the build stops only where a one-by-one build would.
         ahead.reset();
-        image = services_.prepare(item.Path, settings_);
+        image = services_.prepare(item.Path, settings_, item.Turn);
         if (ShortOfMemoryOnlyByItsOwnWord(image)) image.outcome = PrepOutcome::SkippedUnsupported;
         if (image.outcome != PrepOutcome::GdiplusError) prepareFrom(index + 1);
       }
@@ -128,7 +132,7 @@ class Build {
 
       if (progress_.PollCancel()) cancelled = true;
       for (std::int32_t page = 2; page <= pages && !cancelled; ++page) {
-        PreparedImage later = services_.preparePage(item.Path, settings_, page - 1);
+        PreparedImage later = services_.preparePage(item.Path, settings_, page - 1, item.Turn);
         if (ShortOfMemoryOnlyByItsOwnWord(later)) later.outcome = PrepOutcome::SkippedUnsupported;
         if (PlacePrepared(item, later, sourceSize, page, pages, stop) == PageResult::Stop) return stop;
         if (progress_.PollCancel()) cancelled = true;

@@ -17,6 +17,7 @@
 struct BuildItem {
   std::wstring Path;  // full path
   std::wstring Name;  // file-name part, shown while the file is processed
+  std::int32_t Turn = 0;  // the row's turn, degrees clockwise, on top of the EXIF orientation
 };
 
 class BuildProgress {
@@ -48,11 +49,14 @@ class BuildProgress {
 
 // What the build asks of the operating system, replaceable in tests.
 struct BuildServices {
-  std::function<PreparedImage(const std::wstring& path, const Settings& settings)> prepare;
+  // turn: the item's Turn.
+  std::function<PreparedImage(const std::wstring& path, const Settings& settings, std::int32_t turn)> prepare;
   // A later page (0-based: 1, 2, ...) of a file whose first page came
   // with a pageCount above 1; prepared on the build thread. Without it only
   // the first page is placed.
-  std::function<PreparedImage(const std::wstring& path, const Settings& settings, std::int32_t page)> preparePage;
+  std::function<PreparedImage(const std::wstring& path, const Settings& settings, std::int32_t page,
+                              std::int32_t turn)>
+      preparePage;
   // Free physical memory in bytes; false leaves the value as it was.
   std::function<bool(std::int64_t& bytes)> freeMemory;
   std::function<void()> trimWorkingSet;

@@ -173,7 +173,9 @@ void BuildProgressWindow::Fatal(std::int32_t line, const std::wstring& message) 
 
 BuildServices WindowsBuildServices() {
   BuildServices services;
-  services.prepare = [](const std::wstring& path, const Settings& settings) { return PrepareImage(path, settings); };
+  services.prepare = [](const std::wstring& path, const Settings& settings, std::int32_t turn) {
+    return PrepareImage(path, settings, 0, turn);
+  };
   services.preparePage = PrepareImage;
   services.freeMemory = [](std::int64_t& bytes) { return GetFreePhysicalMemory(bytes) == 1; };
   services.trimWorkingSet = TrimWorkingSet;

@@ -22,10 +22,10 @@
 #include "imaging/image_prep.h"
 #include "settings/settings.h"
 
-template <typename Result>
+template <typename Result, typename Input = std::wstring>
 class WorkAhead {
  public:
-  using Work = std::function<Result(const std::wstring& path, const Settings& settings)>;
+  using Work = std::function<Result(const Input& input, const Settings& settings)>;
 
   // Starts `workers` threads that run work on paths[first], paths[first + 1],
   // ...; at most `ahead` results are held beyond the one taken next.
@@ -33,7 +33,7 @@ class WorkAhead {
   // and last (COM wants to be set up per thread). Threads the system cannot
   // start are done without: with none, Take does the work itself. Only the
   // members' copies may throw (std::bad_alloc), before any thread runs.
-  WorkAhead(std::vector<std::wstring> paths, std::size_t first, const Settings& settings, Work work,
+  WorkAhead(std::vector<Input> paths, std::size_t first, const Settings& settings, Work work,
             std::int32_t workers, std::size_t ahead, std::function<void()> threadStart = {},
             std::function<void()> threadEnd = {})
       : paths_(std::move(paths)),
@@ -141,7 +141,7 @@ class WorkAhead {
     if (threadEnd_) threadEnd_();
   }
 
-  const std::vector<std::wstring> paths_;
+  const std::vector<Input> paths_;
   const Settings settings_;  // a copy: the owner may change its own meanwhile
   const Work work_;
   const std::size_t ahead_;
@@ -159,7 +159,13 @@ class WorkAhead {
   std::vector<std::thread> threads_;
 };
 
+// What the build prepares ahead: a file and the turn its row was given.
+struct PrepareRequest {
+  std::wstring path;
+  std::int32_t turn = 0;
+};
+
 // The build's images, prepared ahead of the page being placed.
-using PrepareFunction = WorkAhead<PreparedImage>::Work;
-using PrepareAhead = WorkAhead<PreparedImage>;
-extern template class WorkAhead<PreparedImage>;
+using PrepareFunction = WorkAhead<PreparedImage, PrepareRequest>::Work;
+using PrepareAhead = WorkAhead<PreparedImage, PrepareRequest>;
+extern template class WorkAhead<PreparedImage, PrepareRequest>;

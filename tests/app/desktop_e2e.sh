@@ -381,5 +381,138 @@ for dx in -180 0 180; do
   check "thumbnail pixel at $dx as ImageMagick reduces it ($got ~ $want)" \
     bash -c "[ $(( (gr - wr) * (gr - wr) + (gb - wb) * (gb - wb) )) -le 400 ]"
 done
+group "turned rows"
+# Three pictures of four coloured quarters (so that every turn and mirror
+# shows): a landscape photo, a photo stored landscape whose EXIF orientation
+# 6 stands it upright, a landscape PNG. Ctrl+R turns the first, "Rotate
+# left" from the context menu the second, Ctrl+L the PNG; Sort now and a
+# drag keep the turns. Cells, thumbnails and the pages of Paperless PDFs in
+# the three modes show each picture as ImageMagick turns it.
+quit_app() {
+  [ -n "${app_pid:-}" ] || return 0
+  kill "$app_pid" 2>/dev/null
+  wait_for 50 bash -c "! kill -0 $app_pid 2>/dev/null"
+}
+quit_app
+turned="$work/turned"
+mkdir -p "$turned"
+quarters() {  # quarters SIZE FILE: red, green over blue, yellow
+  local w=${1%x*} h=${1#*x}
+  $convert -size "$1" xc:red -fill '#00ff00' -draw "rectangle $((w / 2)),0 $w,$((h / 2 - 1))" \
+    -fill blue -draw "rectangle 0,$((h / 2)) $((w / 2 - 1)),$h" -fill yellow \
+    -draw "rectangle $((w / 2)),$((h / 2)) $w,$h" -quality 95 -define png:exclude-chunks=all "$2"
+}
+quarters 300x200 "$turned/a-landscape.jpg"
+quarters 300x200 "$turned/b-portrait.jpg"
+set_orientation "$turned/b-portrait.jpg" 6
+quarters 240x160 "PNG24:$turned/c-chart.png"  # 8-bit RGB, no extra chunks: passed through
+# What each page must show: a turned right; b upright (a quarter right)
+# then turned left, which is b as stored; c turned left.
+$convert "$turned/a-landscape.jpg" -rotate 90 "$work/want-a.png"
+$convert "$turned/b-portrait.jpg" "$work/want-b.png"
+$convert "$turned/c-chart.png" -rotate -90 "$work/want-c.png"
+# The colours of a picture's four quarters, as "tl tr bl br".
+quarter_colours() {  # FILE X Y W H: the picture's box in FILE
+  local x y
+  for y in $(($3 + $5 / 4)) $(($3 + $5 * 3 / 4)); do
+    for x in $(($2 + $4 / 4)) $(($2 + $4 * 3 / 4)); do colour_at "$1" "$x" "$y"; done
+  done | tr '\n' ' '
+}
+want_colours() { quarter_colours "$work/want-$1.png" 0 0 "$(identify -format %w "$work/want-$1.png")" \
+  "$(identify -format %h "$work/want-$1.png")"; }
+# Starts the program with settings $1, turns, sorts and drags; the list ends
+# as c, a, b.
+turn_rows() {  # turn_rows "PDF creation" keys, "General" keys, name
+  printf "${settings_text}ShowThumbs = 1\r\n$2" |
+    sed "s/^PaperFormat = 1\r\$/PaperFormat = 6\r$1/" >"$app/Quillon.ini"
+  start_and_drop "$turned" "turned pictures ($3)"
+  wait_for 100 bash -c "\"$QUILLON_WINE\" \"$root/out/$QUILLON_WINE_ARCH/tests/row_watch.exe\" '$title' --cells </dev/null 2>/dev/null | grep -q c-chart"
+  border=$(( (mw - 640) / 2 ))
+  row_x=$((mx + border + 200))
+  click "$row_x" "$(row_y 0)"
+  xdotool key --window "$main" ctrl+r
+  sleep 0.3
+  xdotool mousemove "$row_x" "$(row_y 1)" click 3
+  sleep 0.8
+  shot "turn-menu-$3"
+  xdotool key l
+  sleep 0.3
+  click "$row_x" "$(row_y 2)"
+  xdotool key --window "$main" ctrl+l
+  sleep 0.3
+  focus_main
+  xdotool key --window "$main" alt+f
+  sleep 0.5
+  xdotool key s
+  sleep 0.5
+  drag "$row_x" "$(row_y 2)" "$row_x" "$(row_y 0)" "turn-drag-$3"
+}
+list_cells() {
+  "$QUILLON_WINE" "$root/out/$QUILLON_WINE_ARCH/tests/row_watch.exe" "$title" --cells </dev/null 2>/dev/null | tr -d '\r'
+}
+# Builds into $1.pdf; checks each page's size and picture.
+build_turned() {
+  press_build
+  check "output dialog opens ($1)" wait_for 100 has_window "PDF file name"
+  type_file_name "$(winpath "$work/out/$1")"
+  check "turned PDF written ($1)" wait_for 300 test -s "$work/out/$1.pdf.log"
+  sleep 1
+  local pdf="$work/out/$1.pdf" page name size
+  check "qpdf --check ($1)" bash -c "qpdf --check '$pdf' >/dev/null 2>&1"
+  page=0
+  for name in c a b; do
+    page=$((page + 1))
+    size=$(identify -format '%w x %h' "$work/want-$name.png")
+    expect_eq "$1 page $page: the turned size" "$size" \
+      "$(pdfinfo -f $page -l $page "$pdf" 2>/dev/null | sed -n "s/^Page *$page size: *\([0-9]*\)\(\.[0-9]*\)\? x \([0-9]*\)\(\.[0-9]*\)\? pts.*/\1 x \3/p")"
+    pdftoppm -r 72 -f $page -l $page -singlefile -png "$pdf" "$work/page-$1-$page"
+    expect_eq "$1 page $page shows $name turned" "$(want_colours $name)" \
+      "$(quarter_colours "$work/page-$1-$page.png" 0 0 ${size% x*} ${size#*x })"
+    # Beyond the quarters' colours: the whole picture, within JPEG's noise.
+    local rmse
+    rmse=$(compare -metric RMSE "$work/page-$1-$page.png" "$work/want-$name.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+    check "$1 page $page as ImageMagick turns it (RMSE $rmse)" awk "BEGIN{exit !($rmse < 0.08)}"
+  done
+}
+turn_rows "" "JpgNoRecompression = 1\r\n" stored
+list_cells >"$work/turned-cells"
+shot turned-list
+expect_eq "Resolution cells: the turned sizes, marked" \
+  "$(printf 'c-chart.png\t270° 160 x 240\na-landscape.jpg\t90° 200 x 300\nb-portrait.jpg\t270° 300 x 200')" \
+  "$(cat "$work/turned-cells")"
+# The thumbnails: the picture as its page shows it, in the middle of the square.
+for row in 0 1 2; do
+  name=$(echo c a b | cut -d' ' -f$((row + 1)))
+  click "$row_x" "$(row_y $row)"
+  sleep 1.5
+  thumb_is_picture() { [ "$(thumb_colour)" != black ]; }
+  wait_for 50 thumb_is_picture
+  shot "turned-thumb-$row"
+  thumb=$(windows_named "Quillon - Thumbnail")
+  check "thumbnail window open for row $row" test -n "$thumb"
+  [ -n "$thumb" ] || continue
+  read -r tx ty tw th <<<"$(geometry "$thumb")"
+  read -r pw ph <<<"$(identify -format '%w %h' "$work/want-$name.png")"
+  # The 480-pixel square fills the client area: the frame is as thick below as at the sides.
+  frame=$(( (tw - 480) / 2 ))
+  expect_eq "thumbnail of row $row shows $name turned" "$(want_colours $name)" \
+    "$(quarter_colours "$work/turned-thumb-$row.png" $((tx + frame + (480 - pw) / 2)) \
+      $((ty + th - frame - 480 + (480 - ph) / 2)) "$pw" "$ph")"
+done
+build_turned stored
+pdfimages -j "$work/out/stored.pdf" "$work/stored-image" 2>/dev/null
+for name in a-landscape b-portrait; do
+  check "stored JPEG $name keeps its bytes" bash -c "md5sum '$work'/stored-image-*.jpg | grep -q $(md5sum <"$turned/$name.jpg" | cut -c1-32)"
+done
+quit_app
+turn_rows "\nJpgCompression = 0\r" "" png
+build_turned png
+# The PNG went in as it is, lying as stored: its page turns it.
+expect_eq "passed-through PNG keeps its own size" "240 160 image" \
+  "$(pdfimages -list "$work/out/png.pdf" 2>/dev/null | awk '$1 == 1 {print $4, $5, $9}')"
+quit_app
+turn_rows "\nJpgCompression = 1\r\nJpgQuality = 10\r" "" jpeg
+build_turned jpeg
+quit_app
 echo "desktop-e2e: $passed checks passed, $failed failed"
 [ "$failed" -eq 0 ]

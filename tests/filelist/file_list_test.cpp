@@ -279,6 +279,16 @@ TEST(FileListTexts, RowCellsFollowTheDisplaySettings) {
   EXPECT_EQ(RowCellsOf(item, settings).size, L"1.5 KB");
   item.FileSize = 3'500'000'000;  // beyond 2 GB still reads right
   EXPECT_EQ(RowCellsOf(item, settings).size, L"3.2 GB");
+
+  // A turned row gives its page's size behind the turn it has, turns adding up.
+  item.Width = 1600;
+  item.Height = 1200;
+  for (const auto& [turns, resolution] :
+       {std::pair{1, L"90\u00B0 1200 x 1600"}, {2, L"270\u00B0 1200 x 1600"}, {-1, L"180\u00B0 1600 x 1200"},
+        {-5, L"90\u00B0 1200 x 1600"}, {3, L"1600 x 1200"}}) {
+    TurnItem(item, turns * 90);
+    EXPECT_EQ(RowCellsOf(item, settings).resolution, resolution);
+  }
 }
 
 TEST(FileListTexts, TotalsCountFilesAndBytes) {
@@ -303,11 +313,19 @@ TEST(FileListTexts, ContextMenuNamesTheRowOrTheCheckedCount) {
             (std::vector<MenuEntry>{{13, L"Move scan 01.jpg to &TOP"},
                                     {14, L"Move scan 01.jpg to &BOTTOM"},
                                     {0, L""},
+                                    {22, L"Rotate ri&ght\tCtrl+R"},
+                                    {23, L"Rotate &left\tCtrl+L"},
+                                    {24, L"Rotate &180\u00B0"},
+                                    {0, L""},
                                     {15, L"&Remove scan 01.jpg\t[Del]"},
                                     {16, L"&Close"}}));
   EXPECT_EQ(ContextMenuEntries(3, L"ignored.jpg"),
             (std::vector<MenuEntry>{{13, L"Move selected items (3) to &TOP"},
                                     {14, L"Move selected items (3) to &BOTTOM"},
+                                    {0, L""},
+                                    {22, L"Rotate ri&ght\tCtrl+R"},
+                                    {23, L"Rotate &left\tCtrl+L"},
+                                    {24, L"Rotate &180\u00B0"},
                                     {0, L""},
                                     {15, L"&Remove selected items (3)\t[Del]"},
                                     {16, L"&Close"}}));
@@ -318,11 +336,13 @@ TEST(FileListTexts, ContextMenuNamesTheRowOrTheCheckedCount) {
 
 TEST(FileListRecords, BuildItemsFollowListOrder) {
   FileList list = ListOf(3);
+  TurnItem(list.Items[2], 270);
   MoveRow(list, 2, 0);
   const std::vector<BuildItem> items = BuildItemsOf(list);
   ASSERT_EQ(items.size(), 3u);
   EXPECT_EQ(items[0].Name, L"f2.jpg");
   EXPECT_EQ(items[0].Path, L"C:\\scans\\f2.jpg");
+  EXPECT_EQ(items[0].Turn, 270);  // the turn goes with its record
   EXPECT_EQ(items[2].Name, L"f1.jpg");
 }
 

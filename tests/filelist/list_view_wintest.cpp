@@ -400,16 +400,18 @@ TEST_F(ListViewTest, ContextMenuNamesTheClickedRowOrTheCheckedCount) {
   Add(L"page 3.jpg");
   std::vector<std::wstring> texts = PopupMenuTexts([&] { Click(list, RowPoint(list, 1), true); });
   EXPECT_EQ(texts, (std::vector<std::wstring>{L"13:Move page 1.jpg to &TOP", L"14:Move page 1.jpg to &BOTTOM", L"0:",
-                                              L"15:&Remove page 1.jpg\t[Del]", L"16:&Close"}));
+                                              L"22:Rotate ri&ght\tCtrl+R", L"23:Rotate &left\tCtrl+L",
+                                              L"24:Rotate &180\u00B0", L"0:", L"15:&Remove page 1.jpg\t[Del]",
+                                              L"16:&Close"}));
   EXPECT_EQ(CurrentRow(), 1);
   EXPECT_EQ(thumbnailShown.back(), 1);
 
   for (int row : {0, 2, 3}) SetRowState(row, kRowChecked);
   texts = PopupMenuTexts([&] { Click(list, RowPoint(list, 1), true); });
-  ASSERT_EQ(texts.size(), 5u);
+  ASSERT_EQ(texts.size(), 9u);
   EXPECT_EQ(texts[0], L"13:Move selected items (3) to &TOP");
   EXPECT_EQ(texts[1], L"14:Move selected items (3) to &BOTTOM");
-  EXPECT_EQ(texts[3], L"15:&Remove selected items (3)\t[Del]");
+  EXPECT_EQ(texts[7], L"15:&Remove selected items (3)\t[Del]");
 
   for (int row : {0, 2, 3}) SetRowState(row, 0);
   texts = PopupMenuTexts([&] { Click(list, RowPoint(list, 0), true); });

@@ -99,14 +99,14 @@ class FakeImages {
 
   BuildServices Services() {
     BuildServices s;
-    s.prepare = [this](const std::wstring& path, const Settings&) {
+    s.prepare = [this](const std::wstring& path, const Settings&, std::int32_t) {
       ++prepared;
       // A file that is not there cannot be opened: what GDI+ says then.
       const auto found = prepared_.find(path);
       if (found == prepared_.end()) return PreparedImage{PrepOutcome::SkippedUnsupported, {}, 0, 0, 0, 1};
       return found->second;
     };
-    s.preparePage = [this](const std::wstring& path, const Settings&, std::int32_t page) {
+    s.preparePage = [this](const std::wstring& path, const Settings&, std::int32_t page, std::int32_t) {
       ++preparedPages;
       return pages_.at(path).at(static_cast<std::size_t>(page));
     };

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -249,8 +251,8 @@ TEST_F(BuildPdfTest, OutOfMemoryOnOpeningSkipsTheFileOnlyWithMemoryToSpare) {
     BuildServices services = images_.Services();
     services.addressRoom = [&] { return c.room; };
     int attempts = 0;
-    services.prepare = [&, inner = services.prepare](const std::wstring& path, const Settings& settings) {
-      PreparedImage image = inner(path, settings);
+    services.prepare = [&, inner = services.prepare](const std::wstring& path, const Settings& settings, std::int32_t turn) {
+      PreparedImage image = inner(path, settings, turn);
       if (path == items_[1].Path) ++attempts, image.loadNeedBytes = c.need;
       return image;
     };
@@ -258,6 +260,29 @@ TEST_F(BuildPdfTest, OutOfMemoryOnOpeningSkipsTheFileOnlyWithMemoryToSpare) {
     EXPECT_EQ(attempts, 2);
     EXPECT_EQ(log_.FilesSkipped, c.result);
     EXPECT_EQ(log_.FilesProcessed, 1 + c.result);
+  }
+}
+
+// Each row's turn reaches the preparation of its image, prepared ahead on
+// workers or on the build thread.
+TEST_F(BuildPdfTest, EachItemsTurnReachesItsPreparation) {
+  for (const std::int32_t workers : {0, 2}) {
+    SCOPED_TRACE(workers);
+    items_ = {images_.Add(L"a.jpg", 10, 10), images_.Add(L"b.jpg", 10, 10), images_.Add(L"c.jpg", 10, 10)};
+    items_[0].Turn = 90;
+    items_[2].Turn = 270;
+    BuildServices services = images_.Services();
+    services.workers = workers;
+    std::mutex seen;
+    std::map<std::wstring, std::int32_t> turns;
+    services.prepare = [&, inner = services.prepare](const std::wstring& path, const Settings& settings,
+                                                     std::int32_t turn) {
+      const std::lock_guard<std::mutex> lock(seen);
+      turns[path] = turn;
+      return inner(path, settings, turn);
+    };
+    EXPECT_EQ(BuildPdf(pdfPath_, log_, items_, settings_, progress_, services), 1);
+    EXPECT_EQ(turns, (std::map<std::wstring, std::int32_t>{{items_[0].Path, 90}, {items_[1].Path, 0}, {items_[2].Path, 270}}));
   }
 }
 
@@ -368,12 +393,12 @@ class ParallelBuildTest : public BuildPdfTest {
     progress_.cancelAtPoll = cancelAtPoll;
     BuildServices services = images_.Services();
     const auto inner = services.prepare;
-    services.prepare = [&, inner](const std::wstring& path, const Settings& settings) {
+    services.prepare = [&, inner](const std::wstring& path, const Settings& settings, std::int32_t turn) {
       std::size_t left = 0;
       for (std::size_t i = 0; i < items_.size(); ++i)
         if (items_[i].Path == path) left = items_.size() - i;
       std::this_thread::sleep_for(std::chrono::milliseconds(3 * left));
-      return inner(path, settings);
+      return inner(path, settings, turn);
     };
     services.workers = workers;
     std::atomic<int> started{0}, ended{0};
@@ -465,7 +490,7 @@ TEST_F(ParallelBuildTest, ImageShortOfMemoryBesideOthersIsPreparedAgainAlone) {
   std::atomic<int> retries{0};
   BuildServices services = images_.Services();
   const auto inner = services.prepare;
-  services.prepare = [&, inner](const std::wstring& path, const Settings& settings) {
+  services.prepare = [&, inner](const std::wstring& path, const Settings& settings, std::int32_t turn) {
     if (path == items_[1].Path && std::this_thread::get_id() != buildThread) {
       PreparedImage shortOfMemory;
       shortOfMemory.outcome = PrepOutcome::GdiplusError;
@@ -473,7 +498,7 @@ TEST_F(ParallelBuildTest, ImageShortOfMemoryBesideOthersIsPreparedAgainAlone) {
       return shortOfMemory;
     }
     if (path == items_[1].Path) ++retries;
-    return inner(path, settings);
+    return inner(path, settings, turn);
   };
   services.workers = 2;
   progress_ = FakeProgress();

@@ -47,7 +47,7 @@ TEST(BuildWithRealTools, DozenImagesRenderBackToTheirSources) {
   BuildLog log;
   FakeProgress progress;
   BuildServices services;
-  services.prepare = [&](const std::wstring& path, const Settings&) { return prepared.at(path); };
+  services.prepare = [&](const std::wstring& path, const Settings&, std::int32_t) { return prepared.at(path); };
   const std::wstring pdfPath = dir.File(L"book.pdf");
   ASSERT_EQ(BuildPdf(pdfPath, log, items, settings, progress, services), 1);
   EXPECT_EQ(log.FilesProcessed, 12);
@@ -116,7 +116,7 @@ int FullDiskBuild(std::int64_t spillAfterBytes) {
   BuildLog log;
   FakeProgress progress;
   BuildServices services;
-  services.prepare = [&](const std::wstring& path, const Settings&) { return prepared.at(path); };
+  services.prepare = [&](const std::wstring& path, const Settings&, std::int32_t) { return prepared.at(path); };
   services.spillAfterBytes = spillAfterBytes;
   const std::wstring pdfPath = (disk / "book.pdf").wstring();
   const std::int32_t result = BuildPdf(pdfPath, log, items, settings, progress, services);
