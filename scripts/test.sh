@@ -17,8 +17,8 @@ summary=()
 step() { echo; echo "=== $*"; }
 
 # limited NAME SECONDS COMMAND...: runs a suite under a limit well above its
-# usual time (about five times what it takes on a busy 2-core machine), so
-# that even a hang nobody foresaw ends the run, with a line naming the suite.
+# usual time (three times or more what it takes on a busy 2-core machine), so
+# that even a hang nobody foresaw ends the suite, with a line naming it.
 # The limit ends the suite's whole process group; Wine servers run apart
 # from it and are ended for the project's prefixes.
 limited() {
@@ -93,7 +93,7 @@ step "end-to-end tests (quillon-cli on real images)"
 suite e2e 900 tests/cli/e2e.sh
 
 step "desktop end-to-end test (Quillon.exe under Xvfb, drops through XDND)"
-suite desktop-e2e 600 tests/app/desktop_e2e.sh
+suite desktop-e2e 1200 tests/app/desktop_e2e.sh
 
 step "windows at 144 DPI (a prefix of their own)"
 suite dpi 600 tests/app/high_dpi.sh

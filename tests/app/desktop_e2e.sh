@@ -22,7 +22,7 @@ exe="$root/out/$QUILLON_WINE_ARCH/src/Quillon.exe"
 if [ -z "${QUILLON_E2E_DISPLAY:-}" ]; then
   # Outside a display: start one, with a Wine server of its own, and run again inside it.
   wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
+  timeout 60 wineserver -w 2>/dev/null
   QUILLON_E2E_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 
@@ -34,6 +34,9 @@ cleanup() {
 }
 trap cleanup EXIT
 wineserver -p 2>/dev/null
+# Wine's own start (its desktop and services) is over before the first
+# timed wait: a window of a tiny program opens and closes.
+timeout 120 "$QUILLON_WINE" "$root/out/$QUILLON_WINE_ARCH/tests/wineprime.exe" </dev/null >/dev/null 2>&1
 
 . "$root/tests/support/checks.sh"
 winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
@@ -92,6 +95,8 @@ question_up() { [ "$(windows_named "$title" | wc -l)" -ge 2 ]; }
 has_window() { [ -n "$(windows_named "$1")" ]; }
 no_window() { [ -z "$(windows_named "$1")" ]; }
 has_main() { [ -n "$(main_window)" ]; }
+# The main window, looked for again when it was not there when last asked.
+need_main() { is_id "$main" || { main=$(main_window) && read -r mx my mw mh <<<"$(geometry "$main")"; }; }
 has_small() { [ -n "$(small_window)" ]; }
 # Keys reach the window Wine holds active, which X's input focus does not
 # tell: without a window manager, Wine takes the activation from its window
@@ -138,6 +143,9 @@ drag() {
   xdo mouseup 1
   sleep 0.5
 }
+# The build's log is written from its start on; its closing report, which
+# ends with the counts of files, is written when the PDF is complete.
+build_done() { grep -qa '^Files missing' "$1" 2>/dev/null; }
 # Types a path into the focused file-name box of a save dialog, replacing its text.
 type_file_name() {
   xdo key --clearmodifiers End shift+Home BackSpace
@@ -194,7 +202,7 @@ end_app() {
       wait_for 50 app_gone || echo "note [$current]: Quillon.exe (pid $app_pid) still there 5 s after its end"
     fi
   fi
-  wait "$app_pid" 2>/dev/null
+  app_gone && wait "$app_pid" 2>/dev/null
   app_pid=""
 }
 # A group that starts its own program: the one before ends first, and no
@@ -220,27 +228,29 @@ start_app() {
 
 program_group "start-up"
 start_app
-check "main window opens" wait_for 150 has_main
+check "main window opens" wait_for 600 has_main
 main=$(main_window)
 read -r mx my mw mh <<<"$(geometry "$main")"
 expect_eq "window place from the settings file" "120 110" "$mx $my"
 shot start
 
 group "single instance"
+need_main
 keys_to "$main" alt+space
 sleep 0.5
 xdo key n
-check "minimised" wait_for 30 minimised
+check "minimised" wait_for 100 minimised
 timeout 30 "$QUILLON_WINE" "$app/Quillon.exe" </dev/null >/dev/null 2>&1
 expect_eq "second start ends at once with 0" 0 $?
-check "first window restored" wait_for 30 restored
+check "first window restored" wait_for 100 restored
 expect_eq "one main window" 1 "$(windows_named "$title" | wc -l)"
 
 group "drop"
+need_main
 # The list's middle, away from the header.
 drop_on "$main" "$work/images"
 expect_eq "drop accepted through XDND" 0 $?
-check "skipped-files window opens" wait_for 150 has_small
+check "skipped-files window opens" wait_for 300 has_small
 shot skipped
 skipped=$(small_window)
 read -r sx sy sw sh <<<"$(geometry "$skipped" || echo 0 0 0 0)"
@@ -248,26 +258,27 @@ read -r sx sy sw sh <<<"$(geometry "$skipped" || echo 0 0 0 0)"
 # the caption; the frame is as thick below as at the sides.
 border=$(( (sw - 330) / 2 ))
 click $((sx + border + 270)) $((sy + sh - border - 100 + 82))
-check "export dialog opens" wait_for 100 has_window "Save As"
+check "export dialog opens" wait_for 300 has_window "Save As"
 export_file="$work/out/refused"
 type_file_name "$(winpath "$export_file")"
 check "skipped-files window closes after the export" wait_for 100 no_small
 for refused in notes.txt more/d.gif; do
   printf 'Z:%s\r\n' "$(winpath "$work/images/$refused" | cut -c3-)"
 done | sort >"$work/expected-export"
-check "export written" wait_for 50 test -s "$export_file.txt"
+check "export written" wait_for 100 test -s "$export_file.txt"
 # In the order the folders were walked, which is the file system's.
 expect_eq "export lists the refused files" "$(od -c <"$work/expected-export")" \
   "$(sort <"$export_file.txt" 2>/dev/null | od -c)"
 shot filled
 
 group "build"
+need_main
 press_build
-check "output dialog opens" wait_for 100 has_window "PDF file name"
+check "output dialog opens" wait_for 300 has_window "PDF file name"
 pdf="$work/out/book.pdf"
 type_file_name "$(winpath "$work/out/book")"
-check "PDF written" wait_for 300 test -s "$pdf"
-check "build finished" wait_for 300 test -s "$pdf.log"
+check "PDF written" wait_for 600 test -s "$pdf"
+check "build finished" wait_for 600 build_done "$pdf.log"
 sleep 1
 check "qpdf --check" bash -c "qpdf --check '$pdf' >/dev/null 2>&1"
 expect_eq "one page per accepted image" 3 "$(pdfinfo "$pdf" 2>/dev/null | sed -n 's/^Pages: *//p')"
@@ -278,22 +289,24 @@ check "first page is a.png" contains "$pdf.log" "$(winpath "$work/images/a.png")
 sum=$(md5sum <"$pdf")
 
 group "overwrite question"
+need_main
 check "main window usable again" wait_for 100 no_window "PDF file name"
 press_build
-check "output dialog opens again" wait_for 100 has_window "PDF file name"
+check "output dialog opens again" wait_for 300 has_window "PDF file name"
 type_file_name "$(winpath "$pdf")"
-check "question asked" wait_for 100 question_up
+check "question asked" wait_for 300 question_up
 shot overwrite
 xdo key n
-check "No reopens the dialog" wait_for 100 has_window "PDF file name"
+check "No reopens the dialog" wait_for 300 has_window "PDF file name"
 xdo key Escape
 check "dialog cancelled" wait_for 100 no_window "PDF file name"
 expect_eq "PDF untouched" "$sum" "$(md5sum <"$pdf")"
 
 group "quit"
+need_main
 activate_main
 keys_to "$main" alt+F4
-check "quit question" wait_for 100 question_up
+check "quit question" wait_for 300 question_up
 shot quit
 xdo key Return
 check "program ended" wait_for 100 app_gone
@@ -309,16 +322,16 @@ program_group "keyboard only"
 # name typed, Enter; then a second start with more files while minimised.
 printf "$settings_text" >"$app/Quillon.ini"
 start_app "$work/images" "b photo.jpg" a.png
-check "main window opens with the files given" wait_for 150 has_main
+check "main window opens with the files given" wait_for 600 has_main
 main=$(main_window)
 read -r mx my mw mh <<<"$(geometry "$main")"
 sleep 2
 keys_to "$main" Tab
 sleep 0.3
 xdo key Return
-check "Tab and Enter open the output dialog" wait_for 100 has_window "PDF file name"
+check "Tab and Enter open the output dialog" wait_for 300 has_window "PDF file name"
 type_file_name "$(winpath "$work/out/keys")"
-check "PDF from the command line's files" wait_for 300 test -s "$work/out/keys.pdf.log"
+check "PDF from the command line's files" wait_for 600 build_done "$work/out/keys.pdf.log"
 sleep 1
 check "qpdf --check (keyboard)" bash -c "qpdf --check '$work/out/keys.pdf' >/dev/null 2>&1"
 expect_eq "one page per file given" 2 "$(pdfinfo "$work/out/keys.pdf" 2>/dev/null | sed -n 's/^Pages: *//p')"
@@ -326,25 +339,25 @@ check "main window usable after the keyboard build" wait_for 100 no_window "PDF 
 keys_to "$main" alt+space
 sleep 0.5
 xdo key n
-check "minimised again" wait_for 30 minimised
+check "minimised again" wait_for 100 minimised
 unicode_name="été photo.png"
 $convert -size 30x40 xc:blue "$work/images/more/$unicode_name"
 (cd "$work/images/more" && timeout 30 "$QUILLON_WINE" "$app/Quillon.exe" c.gif "$unicode_name" </dev/null >/dev/null 2>&1)
 expect_eq "second start with files ends with 0" 0 $?
-check "running window comes back" wait_for 30 restored
+check "running window comes back" wait_for 100 restored
 sleep 2
 keys_to "$main" ctrl+b
-check "Ctrl+B opens the output dialog" wait_for 100 has_window "PDF file name"
+check "Ctrl+B opens the output dialog" wait_for 300 has_window "PDF file name"
 type_file_name "$(winpath "$work/out/handed")"
-check "PDF with the handed files" wait_for 300 test -s "$work/out/handed.pdf.log"
+check "PDF with the handed files" wait_for 600 build_done "$work/out/handed.pdf.log"
 sleep 1
 expect_eq "handed files added to the list" 4 "$(pdfinfo "$work/out/handed.pdf" 2>/dev/null | sed -n 's/^Pages: *//p')"
 check "Unicode name reached the build" contains "$work/out/handed.pdf.log" "$(winpath "$work/images/more/$unicode_name")"
 shot keyboard
 # The build's window gave the activation back: no click needed for the keys.
-check "main window active after the build" wait_for 30 main_active
+check "main window active after the build" wait_for 100 main_active
 keys_to "$main" alt+F4
-check "quit question (keyboard)" wait_for 100 question_up
+check "quit question (keyboard)" wait_for 300 question_up
 xdo key Return
 check "program ended (keyboard)" wait_for 100 app_gone
 
@@ -358,7 +371,7 @@ for i in 0 1 2 3; do $convert -size 400x300 "xc:${fills[i]}" "$work/colours/$i.p
 # Starts the program and drops folder $1 on the middle of its window ($2 names it).
 start_and_drop() {
   start_app
-  check "main window opens for the $2" wait_for 150 has_main
+  check "main window opens for the $2" wait_for 600 has_main
   main=$(main_window)
   read -r mx my mw mh <<<"$(geometry "$main" || echo 0 0 0 0)"
   drop_on "$main" "$1"
@@ -381,7 +394,7 @@ thumb_colour() {  # the colour in the middle of the thumbnail window now
 }
 # Waits for the thumbnail to show colour $1 (it is drawn after it opens).
 thumb_is() { [ "$(thumb_colour)" = "$1" ]; }
-thumb_shows() { wait_for 20 thumb_is "$1"; }
+thumb_shows() { wait_for 100 thumb_is "$1"; }
 for i in 0 1 2 3; do
   click "$row_x" "$(row_y $i)"
   thumb_shows "${colours[i]}"
@@ -395,15 +408,15 @@ shot thumbnail
 # row 3 dropped on row 1 lands at 1. The pages can only come out in this
 # order if the first drag left the list as it was.
 drag "$row_x" "$(row_y 1)" 40 900 drag-outside
-check "thumbnail closed by a drag released outside" wait_for 30 no_window "Quillon - Thumbnail"
+check "thumbnail closed by a drag released outside" wait_for 100 no_window "Quillon - Thumbnail"
 drag "$row_x" "$(row_y 3)" "$row_x" "$(row_y 1)" drag-label
 thumb_shows yellow
 expect_eq "thumbnail of the dropped row" yellow "$(thumb_colour)"
 press_build
-check "output dialog opens after the drags" wait_for 100 has_window "PDF file name"
+check "output dialog opens after the drags" wait_for 300 has_window "PDF file name"
 pdf="$work/out/colours.pdf"
 type_file_name "$(winpath "$work/out/colours")"
-check "reordered PDF written" wait_for 300 test -s "$pdf.log"
+check "reordered PDF written" wait_for 600 build_done "$pdf.log"
 sleep 1
 order=$(for p in 1 2 3 4; do
   pdftoppm -r 10 -f $p -l $p -singlefile -png "$pdf" "$work/order"
@@ -445,17 +458,17 @@ printf 'a-gradient.jpg\t900 x 600\n' >>"$work/expected-cells"
 echo "not a picture" >"$photos/broken.jpg"
 echo "notes" >"$photos/notes.txt"
 start_and_drop "$photos" photos
-check "refused files listed" wait_for 150 has_small
+check "refused files listed" wait_for 300 has_small
 skipped=$(small_window)
 keys_to "$skipped" Escape
-check "skipped-files window closes" wait_for 50 no_small
+check "skipped-files window closes" wait_for 100 no_small
 timeout 60 "$QUILLON_WINE" "$root/out/$QUILLON_WINE_ARCH/tests/row_watch.exe" "$title" --cells </dev/null 2>/dev/null | tr -d '\r' >"$work/cells"
 expect_eq "every row with its upright size" "$(sort "$work/expected-cells" | md5sum)" "$(sort "$work/cells" | md5sum)"
 # Row 0 (sorted by name): the gradient of 900 x 600, reduced to 480 x 320
 # in the middle of the square.
 click $((mx + (mw - 640) / 2 + 200)) $((my + 83))
 thumb_has_picture() { [ "$(thumb_colour)" != black ]; }
-check "thumbnail drawn" wait_for 50 thumb_has_picture
+check "thumbnail drawn" wait_for 100 thumb_has_picture
 shot thumb
 read -r tx ty tw th <<<"$(geometry "$(windows_named "Quillon - Thumbnail" | head -n 1)" || echo 0 0 0 0)"
 $convert "$photos/a-gradient.jpg" -resize 480x480 "$work/reference.png"
