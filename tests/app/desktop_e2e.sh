@@ -114,8 +114,10 @@ main_active() {
 # the main window is brought to the front from inside the prefix.
 activate_main() {
   wait_for 30 main_active && return 0
-  echo "note [$current]: the main window was not active: brought to the front"
-  timeout 60 "$QUILLON_WINE" "$root/out/$QUILLON_WINE_ARCH/tests/row_watch.exe" "$title" --front </dev/null >/dev/null 2>&1
+  local front xfocus
+  xfocus=$(xdo getwindowfocus 2>/dev/null)
+  front=$(timeout 60 "$QUILLON_WINE" "$root/out/$QUILLON_WINE_ARCH/tests/row_watch.exe" "$title" --front </dev/null 2>/dev/null | tr -d '\r')
+  echo "note [$current]: the main window was not active (X focus on ${xfocus:-?}, main $main, Wine's foreground: ${front:-?}): brought to the front"
   wait_for 30 main_active
 }
 # Clicks at x y of the screen.
@@ -354,8 +356,9 @@ sleep 1
 expect_eq "handed files added to the list" 4 "$(pdfinfo "$work/out/handed.pdf" 2>/dev/null | sed -n 's/^Pages: *//p')"
 check "Unicode name reached the build" contains "$work/out/handed.pdf.log" "$(winpath "$work/images/more/$unicode_name")"
 shot keyboard
-# The build's window gave the activation back: no click needed for the keys.
-check "main window active after the build" wait_for 100 main_active
+# The build's window handed the activation back: the keys need no help.
+# When it is not, the note says where X and Wine put the activation.
+if wait_for 100 main_active; then ok; else fail "main window active after the build"; activate_main; fi
 keys_to "$main" alt+F4
 check "quit question (keyboard)" wait_for 300 question_up
 xdo key Return
