@@ -148,6 +148,9 @@ void BuildProgressWindow::EndFiles(bool saving) {
 void BuildProgressWindow::Close() {
   if (!window_) return;
   ::Sleep(100);  // the last state stays readable for a moment
+  // The main window is enabled before this one goes, so that the system
+  // hands the activation back to it rather than to another program's window.
+  if (MainWindow()) ::EnableWindow(MainWindow(), TRUE);
   ::DestroyWindow(window_);
   window_ = nullptr;
   if (boldFont_) {

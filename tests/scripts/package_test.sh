@@ -9,6 +9,8 @@
 # administrator, keeps its settings in the user's application data; msiexec
 # removes it all again but those settings.
 # Prints one line per failed check and a summary line; exits 1 on any failure.
+# Every Wine and X call runs under a limit, so that a hang fails its check
+# instead of holding the suite.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/wine-env.sh"
@@ -16,7 +18,7 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
 
 if [ -z "${QUILLON_PACKAGE_DISPLAY:-}" ]; then
   wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
+  timeout 60 wineserver -w 2>/dev/null
   QUILLON_PACKAGE_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 
@@ -26,6 +28,7 @@ ok() { passed=$((passed + 1)); }
 fail() { failed=$((failed + 1)); echo "FAIL $*"; }
 check() { local what=$1; shift; if "$@"; then ok; else fail "$what"; fi; }
 wait_for() { local tenths=$1; shift; for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done; return 1; }
+gone() { ! kill -0 "$1" 2>/dev/null; }
 
 written=$(bash "$root/scripts/package.sh" 2>"$root/out/package-build.log")
 zip=$(sed -n 1p <<<"$written")
@@ -58,21 +61,23 @@ check "its PDF has two pages" [ "$(pdfinfo "$work/album.pdf" 2>/dev/null | sed -
 check "the console companion writes no settings file" [ ! -e "$app/Quillon.ini" ]
 
 title="Quillon 1.0.52"
-windows() { xdotool search --onlyvisible --name "^$title\$" 2>/dev/null; }
+windows() { timeout 10 xdotool search --onlyvisible --name "^$title\$" 2>/dev/null; }
+window_up() { [ -n "$(windows)" ]; }
+question_up() { [ "$(windows | wc -l)" -ge 2 ]; }
 # run_desktop WHERE EXE: starts the desktop program, closes its window,
-# answers Yes to the quit question and waits for it to end.
+# answers Yes to the quit question and waits for it to end; ended by its
+# pid when it is still there after that.
 run_desktop() {
   local where=$1 exe=$2 pid main
   "$QUILLON_WINE" "$exe" </dev/null >/dev/null 2>&1 &
   pid=$!
-  check "Quillon.exe $where opens its main window" wait_for 200 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^$title\$' 2>/dev/null)\" ]"
+  check "Quillon.exe $where opens its main window" wait_for 200 window_up
   main=$(windows | head -n 1)
-  [ -n "$main" ] && xdotool key --window "$main" alt+F4
-  check "it asks before quitting" wait_for 100 bash -c "[ \$(xdotool search --onlyvisible --name '^$title\$' 2>/dev/null | wc -l) -ge 2 ]"
-  xdotool key Return
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  check "it ends" bash -c "! kill -0 $pid 2>/dev/null"
-  kill "$pid" 2>/dev/null
+  [[ "$main" =~ ^[0-9]+$ ]] && timeout 10 xdotool key --window "$main" alt+F4
+  check "it asks before quitting" wait_for 100 question_up
+  timeout 10 xdotool key Return
+  check "it ends" wait_for 100 gone "$pid"
+  kill -9 "$pid" 2>/dev/null
 }
 settings_file_ok() { head -c 5 "$1" 2>/dev/null | od -An -tx1 | grep -q 'ef bb bf 0d 0a' && grep -qx $'\\[General\\]\r' "$1"; }
 
@@ -85,24 +90,24 @@ installed="$drive_c/Program Files/Quillon"
 appdata=$(find "$drive_c/users" -maxdepth 3 -type d -path '*/AppData/Roaming' | head -n 1)
 user_ini="$appdata/Quillon/Quillon.ini"
 rm -rf "$appdata/Quillon"
-"$QUILLON_WINE" msiexec /i "$(winepath -w "$msi" 2>/dev/null)" /qn </dev/null >/dev/null 2>&1
+timeout 300 "$QUILLON_WINE" msiexec /i "$(timeout 60 winepath -w "$msi" 2>/dev/null)" /qn </dev/null >/dev/null 2>&1
 check "msiexec /i ends with 0 (got $?)" [ $? -eq 0 ]
 for file in Quillon.exe quillon-cli.exe Quillon.chm README.txt LICENSE.txt; do
   check "$file installed into Program Files" [ -s "$installed/$file" ]
 done
 shortcuts() { find "$drive_c" -name 'Quillon.lnk' 2>/dev/null | grep -c -e 'Start Menu' -e 'SendTo'; }
 check "a Start-menu shortcut (and no Send To one unless asked for)" [ "$(shortcuts)" = 1 ]
-uninstall_entry() { "$QUILLON_WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null 2>/dev/null | grep -c 'DisplayName.*Quillon'; }
+uninstall_entry() { timeout 120 "$QUILLON_WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null 2>/dev/null | grep -c 'DisplayName.*Quillon'; }
 check "an uninstall entry" [ "$(uninstall_entry)" -ge 1 ]
 
 # Program Files as a user without administrator rights sees it: read-only.
 # Root writes anywhere, so the folder is mounted read-only in a namespace of
 # this run's own, with a Wine server started inside it.
 wineserver -k 2>/dev/null
-wineserver -w 2>/dev/null
-export -f run_desktop check ok fail wait_for windows
+timeout 60 wineserver -w 2>/dev/null
+export -f run_desktop check ok fail wait_for windows window_up question_up gone
 export title QUILLON_WINE
-readonly_run=$(unshare -m bash -c '
+readonly_run=$(timeout --kill-after=10 300 unshare -m bash -c '
   mount --bind "$1" "$1" && mount -o remount,bind,ro "$1" || exit 3
   passed=0 failed=0
   wineserver -p
@@ -116,7 +121,7 @@ wineserver -p 2>/dev/null
 check "its settings saved in the user's application data" settings_file_ok "$user_ini"
 check "and none beside the installed program" [ ! -e "$installed/Quillon.ini" ]
 
-"$QUILLON_WINE" msiexec /x "$(winepath -w "$msi" 2>/dev/null)" /qn </dev/null >/dev/null 2>&1
+timeout 300 "$QUILLON_WINE" msiexec /x "$(timeout 60 winepath -w "$msi" 2>/dev/null)" /qn </dev/null >/dev/null 2>&1
 check "msiexec /x ends with 0 (got $?)" [ $? -eq 0 ]
 check "the programs are gone" [ ! -e "$installed/Quillon.exe" -a ! -e "$installed/quillon-cli.exe" ]
 check "the shortcut is gone" [ "$(shortcuts)" = 0 ]
