@@ -542,7 +542,7 @@ turn_rows() {  # turn_rows "PDF creation" keys, "General" keys, name
   click "$row_x" "$(row_y 2)"
   keys_to "$main" ctrl+l
   sleep 0.3
-  activate_main >/dev/null
+  activate_main
   keys_to "$main" alt+f
   sleep 0.5
   xdo key s
