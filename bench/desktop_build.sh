@@ -80,7 +80,7 @@ geometry() {
 }
 main_window() {
   local w
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     for w in $(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); do
       [ "$(xwininfo -id "$w" | awk '/Width:/{print $2}')" -ge 600 ] && { echo "$w"; return; }
     done
@@ -112,11 +112,13 @@ start() {
   program_copy "$app" Quillon.exe "$4"
   "$QUILLON_WINE" "$app/Quillon.exe" </dev/null >/dev/null 2>&1 &
   app_pid=$!
+  main=$(main_window)
+  [ -n "$main" ] || { echo "$1: no main window"; return 1; }
   "$QUILLON_WINE" "$build/tests/row_watch.exe" "$title" "$3" 600 </dev/null >"$work/rows-$1" 2>/dev/null &
   local watch_pid=$!
-  main=$(main_window)
+  sleep 0.5
   /usr/bin/python3 "$root/tests/app/xdnd_drop.py" "$main" 300 240 "$2" || echo "$1: drop refused"
-  wait "$watch_pid" || echo "$1: rows not seen: $(tr -d '\r' <"$work/rows-$1")"
+  wait "$watch_pid" || { echo "$1: rows not seen: $(tr -d '\r' <"$work/rows-$1")"; return 1; }
 }
 # ask_build PDF: clicks "Build PDF" (200 x 38 at 15 from the left, 12 pixels
 # under the list, which ends 75 + the status bar above the client area's
@@ -126,7 +128,7 @@ ask_build() {
   read -r mx my mw mh <<<"$(geometry "$main")"
   local border=$(( (mw - 640) / 2 ))
   xdotool mousemove $((mx + border + 115)) $((my + mh - border - 20 - 75 + 12 + 19)) click 1
-  wait_for 100 has_dialog || echo "save dialog not seen"
+  wait_for 100 has_dialog || { echo "save dialog not seen"; return 1; }
   sleep 0.3
   xdotool key --clearmodifiers End shift+Home BackSpace
   xdotool type --delay 20 "$(winpath "$(dirname "$1")")\\$(basename "$1")"
@@ -142,9 +144,8 @@ pages() { pdfinfo "$1" 2>/dev/null | awk '/^Pages:/{print $2}'; }
 # window NAME FOLDER ROWS SETTINGS: Enter in the save dialog -> the log's
 # final report, no progress window left.
 window() {
-  start "$@"
+  start "$@" && ask_build "$out/window-$1.pdf" || { stop; return; }
   local pdf=$out/window-$1.pdf
-  ask_build "$pdf"
   local t0 t1
   t0=$(now)
   xdotool key Return
@@ -175,9 +176,8 @@ cli() {
 # cancel NAME FOLDER ROWS SETTINGS: a long build, two screenshots half a
 # second apart, then Cancel clicked: time until the progress window is gone.
 cancel() {
-  start "$@"
+  start "$@" && ask_build "$out/cancel-$1.pdf" || { stop; return; }
   local pdf=$out/cancel-$1.pdf
-  ask_build "$pdf"
   xdotool key Return
   wait_for 100 has_progress || echo "progress window not seen"
   sleep 1.5
