@@ -17,15 +17,6 @@ constexpr int kClientWidth = 450;
 constexpr int kClientHeight = 70;
 constexpr int kCancelId = IDCANCEL;  // Escape presses it too
 constexpr wchar_t kOpenFailed[] = L"Open window failed For #WIN_PROCESS.";
-// Every change of the bar is drawn at once, and a themed bar draws each of
-// its chunks: under Wine and X one refresh (three positions, the layout and
-// the pending events) costs tens of milliseconds, more than a file takes. The
-// window is therefore brought up to date at most every kRefreshMs, and never
-// sooner than kRefreshShare times what its last refresh cost, so that showing
-// the progress can take at most a small share of the intake, however slow the
-// display. The eye cannot tell this from every file.
-constexpr DWORD kRefreshMs = 40;
-constexpr DWORD kRefreshShare = 4;
 
 // Places and sizes are given at 96 DPI.
 HWND Child(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int w, int h,
@@ -124,15 +115,15 @@ void IntakeProgressWindow::RefreshLayout() {
 }
 
 bool IntakeProgressWindow::Step(std::int64_t value, bool& cancelled) {
+  // Brought up to date only as often as RefreshPace allows (the drawing
+  // costs more than a file takes).
   const DWORD now = ::GetTickCount();
-  if (refreshed_ && now - lastRefresh_ < refreshInterval_) return false;
-  refreshed_ = true;
+  if (!pace_.Due(now)) return false;
   if (probing_ && window_ && ::GetActiveWindow() != window_) ::SetActiveWindow(window_);
   RefreshLayout();
   SetProgress(value);
   HandlePendingEvents(probing_ ? -1 : 0);
-  lastRefresh_ = ::GetTickCount();
-  refreshInterval_ = std::max<DWORD>(kRefreshMs, (lastRefresh_ - now) * kRefreshShare);
+  pace_.Refreshed(now, ::GetTickCount());
   // Only the probing intake reports Cancel: the plain one keeps what it added either way.
   if (probing_ && cancelPressed_) cancelled = true;
   return stopRequested_;

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "filelist/drop_expansion.h"
+#include "ui/refresh_pace.h"
 
 // Fixed line numbers of the intake's fatal reports.
 inline constexpr std::int32_t kLineAddFilesDropped = 1718;
@@ -49,9 +50,7 @@ class IntakeProgressWindow : public IntakeProgress {
   bool cancelPressed_ = false;
   bool mainDisabled_ = false;
   bool layoutPending_ = false;
-  bool refreshed_ = false;  // lastRefresh_ holds a time
-  DWORD lastRefresh_ = 0;   // when the last refresh ended
-  DWORD refreshInterval_ = 0;  // from then to the next one
+  RefreshPace pace_;
 };
 
 // "Processing 1,234 files ..." (the user's thousands separator).

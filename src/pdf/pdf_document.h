@@ -26,6 +26,7 @@ struct PdfObject {
 struct PdfContent : PdfObject {
   std::int64_t streamLength = 0;
   std::string imageOps;
+  std::optional<std::size_t> image;  // what imageOps draws (index into PdfDocument::images)
   std::string fontOps;
   std::string textOps;
 };

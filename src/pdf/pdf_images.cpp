@@ -260,7 +260,9 @@ std::int32_t ImageFromMem(const std::wstring& name, std::int32_t kind, std::int3
     ops += " cm /I";
     ipf_AppendInt(ops, image.index);
     ops += " Do Q";
-    d.contents[*page->content].imageOps = std::move(ops);
+    PdfContent& content = d.contents[*page->content];
+    content.imageOps = std::move(ops);
+    content.image = found;
   }
   return kPdfOk;
 }

@@ -16,7 +16,36 @@ void AppendReference(std::string& out, std::string_view key, std::int32_t number
   out += " 0 R\n";
 }
 
+// A resources dictionary, from "<<" to its closing ">>\n": the font when
+// named, then the images (the /XObject entry is written also when empty).
+void AppendResources(std::string& t, const PdfDocument& d, bool font, const PdfImage* image) {
+  t += "<<\n/ProcSet [/PDF /Text /ImageB /ImageC /ImageI]\n";
+  if (font) {
+    t += "/Font <<\n/F";
+    ipf_AppendInt(t, d.fontIndex);
+    t += ' ';
+    ipf_AppendInt(t, d.font.number);
+    t += " 0 R\n>>\n";
+  }
+  t += "/XObject <<\n";
+  if (image) {
+    t += "/I";
+    ipf_AppendInt(t, image->index);
+    t += ' ';
+    ipf_AppendInt(t, image->number);
+    t += " 0 R\n";
+  }
+  t += ">>\n>>\n";
+}
+
+// A page names only what its content draws, written inside the page, so
+// that a page taken out of the document carries its own image and no other.
+// A page that draws nothing refers to the document's resources object, which
+// holds what pages share (the procedure sets and the font).
 std::string PageText(const PdfDocument& d, const PdfPage& page) {
+  const PdfContent* content = page.content ? &d.contents[*page.content] : nullptr;
+  const PdfImage* image = content && content->image ? &d.images[*content->image] : nullptr;
+  const bool font = content && !content->fontOps.empty() && d.font.number != 0;
   std::string t;
   AppendObjectStart(t, page.number);
   t += "<<\n/Type /Page\n";
@@ -26,9 +55,14 @@ std::string PageText(const PdfDocument& d, const PdfPage& page) {
   t += ' ';
   ipf_AppendReal(t, page.height);
   t += "]\n";
-  AppendReference(t, "/Resources ", d.resources.number);
+  if (image || font) {
+    t += "/Resources ";
+    AppendResources(t, d, font, image);
+  } else {
+    AppendReference(t, "/Resources ", d.resources.number);
+  }
   t += "/Contents ";
-  ipf_AppendInt(t, page.content ? d.contents[*page.content].number : 0);
+  ipf_AppendInt(t, content ? content->number : 0);
   t += " 0 R>>\nendobj\n";
   return t;
 }
@@ -69,23 +103,8 @@ std::string PagesNodeText(const PdfDocument& d) {
 std::string ResourcesText(const PdfDocument& d) {
   std::string t;
   AppendObjectStart(t, d.resources.number);
-  t += "<<\n/ProcSet [/PDF /Text /ImageB /ImageC /ImageI]\n";
-  if (d.font.number != 0) {
-    t += "/Font <<\n/F";
-    ipf_AppendInt(t, d.fontIndex);
-    t += ' ';
-    ipf_AppendInt(t, d.font.number);
-    t += " 0 R\n>>\n";
-  }
-  t += "/XObject <<\n";
-  for (const PdfImage& image : d.images) {
-    t += "/I";
-    ipf_AppendInt(t, image.index);
-    t += ' ';
-    ipf_AppendInt(t, image.number);
-    t += " 0 R\n";
-  }
-  t += ">>\n>>\nendobj\n";
+  AppendResources(t, d, d.font.number != 0, nullptr);
+  t += "endobj\n";
   return t;
 }
 

@@ -25,6 +25,8 @@ class BuildProgress {
   virtual ~BuildProgress() = default;
   // Shows the progress for fileCount files and disables the main window.
   virtual void Open(std::int32_t fileCount) = 0;
+  // ShowTitle, ShowFile and ShowProgress report the state after every file; a
+  // window may show it at a pace of its own, the last state by EndFiles.
   virtual void ShowTitle(const std::wstring& title) = 0;
   // counter of fileCount; name is the file being processed.
   virtual void ShowFile(std::int32_t counter, std::int32_t fileCount, const std::wstring& name) = 0;

@@ -90,19 +90,38 @@ void BuildProgressWindow::Open(std::int32_t fileCount) {
   Drain();
 }
 
-void BuildProgressWindow::ShowTitle(const std::wstring& title) {
-  ::SetWindowTextW(window_, title.c_str());
-  ::SetActiveWindow(window_);
-}
+void BuildProgressWindow::ShowTitle(const std::wstring& title) { title_ = title; }
 
 void BuildProgressWindow::ShowFile(std::int32_t counter, std::int32_t fileCount, const std::wstring& name) {
-  const std::wstring line = std::to_wstring(counter) + L" of " + std::to_wstring(fileCount);
-  ::SetWindowTextW(counterLine_, line.c_str());
-  ::SetWindowTextW(fileLine_, name.c_str());
+  counter_ = counter;
+  fileCount_ = fileCount;
+  fileName_ = name;
+  if (pace_.Due(::GetTickCount())) Refresh();
 }
 
-void BuildProgressWindow::ShowProgress(std::int32_t counter) {
-  ::SendMessageW(progressBar_, PBM_SETPOS, static_cast<WPARAM>(counter), 0);
+void BuildProgressWindow::ShowProgress(std::int32_t counter) { position_ = counter; }
+
+void BuildProgressWindow::Refresh() {
+  if (!window_) return;
+  const DWORD start = ::GetTickCount();
+  // Only what changed: every text set is drawn again.
+  const auto show = [](HWND control, const std::wstring& text, std::wstring& shown) {
+    if (!control || text == shown) return;
+    ::SetWindowTextW(control, text.c_str());
+    shown = text;
+  };
+  show(window_, title_, shownTitle_);
+  if (::GetActiveWindow() != window_) ::SetActiveWindow(window_);
+  if (counter_ > 0) {
+    show(counterLine_, std::to_wstring(counter_) + L" of " + std::to_wstring(fileCount_), shownCounter_);
+    show(fileLine_, fileName_, shownFile_);
+  }
+  if (progressBar_ && position_ != shownPosition_) {
+    ::SendMessageW(progressBar_, PBM_SETPOS, static_cast<WPARAM>(position_), 0);
+    shownPosition_ = position_;
+  }
+  Drain();
+  pace_.Refreshed(start, ::GetTickCount());
 }
 
 void BuildProgressWindow::Drain() {
@@ -119,7 +138,10 @@ void BuildProgressWindow::Drain() {
 }
 
 bool BuildProgressWindow::PollCancel() {
-  Drain();
+  // Events are handled after every page, so Cancel answers at once; the
+  // window is drawn anew only when it is time.
+  if (pace_.Due(::GetTickCount())) Refresh();
+  else Drain();
   return std::exchange(cancelRequested_, false);
 }
 
@@ -132,6 +154,7 @@ bool BuildProgressWindow::ConfirmLowMemory() {
 }
 
 void BuildProgressWindow::EndFiles(bool saving) {
+  Refresh();  // the last file as it ended, before the bar goes
   if (progressBar_) {
     ::DestroyWindow(progressBar_);
     progressBar_ = nullptr;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pipeline/build_pdf.h"
+#include "ui/refresh_pace.h"
 
 inline constexpr std::int32_t kWinBuildPdf = 4;
 
@@ -42,6 +43,9 @@ class BuildProgressWindow : public BuildProgress {
 
  private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Shows the title, lines and bar the build last reported, then handles the
+  // pending events (which paints them).
+  void Refresh();
   void Drain();
 
   HWND window_ = nullptr;
@@ -51,6 +55,18 @@ class BuildProgressWindow : public BuildProgress {
   HWND cancelButton_ = nullptr;
   HFONT boldFont_ = nullptr;
   bool cancelRequested_ = false;
+  // What the build reported; shown when pace_ allows, so that a page costs
+  // no drawing of its own.
+  RefreshPace pace_;
+  std::wstring title_;
+  std::int32_t counter_ = 0;
+  std::int32_t fileCount_ = 0;
+  std::wstring fileName_;
+  std::int32_t position_ = 0;
+  std::wstring shownTitle_;
+  std::wstring shownCounter_;
+  std::wstring shownFile_;
+  std::int32_t shownPosition_ = 0;
 };
 
 // The save dialog for the PDF ("PDF file name"); the empty text on cancel.

@@ -112,6 +112,38 @@ check "log report" contains "$pdf.log" "Files processed   : 9 ("
 check "log: the build itself met no error" contains "$pdf.log" "NO ERRORS"
 check "log lines end in CR LF" grep -q $'^Paper format = Paperless\r$' "$pdf.log"
 
+# ------------------------------------------------- one page taken out alone
+group "pages taken out alone carry their own picture"
+# Each page names only its own image: a page taken out by poppler or MuPDF
+# weighs its picture and little more, and still shows it.
+pdf="$out/all.pdf"
+mkdir -p "$work/alone"
+pdfimages -all "$pdf" "$work/alone/img"
+pdfseparate "$pdf" "$work/alone/poppler-%d.pdf"
+for i in "${!images[@]}"; do
+  n=$((i + 1))
+  mutool clean -g "$pdf" "$work/alone/mupdf-$n.pdf" $n 2>/dev/null  # -g: without what no page uses
+  limit=$(( $(stat -c %s "$work/alone/img-$(printf %03d $i).jpg") + 3072 ))
+  for tool in poppler mupdf; do
+    page="$work/alone/$tool-$n.pdf"
+    check "$tool page $n within its picture's size and 3 KB ($(stat -c %s "$page") <= $limit)" \
+      test "$(stat -c %s "$page")" -le $limit
+    check "$tool page $n passes qpdf --check" qpdf_ok "$page"
+    d=$(render_distance "$page" 1 "$ref/${images[$i]%.*}.ppm")
+    check "$tool page $n shows ${images[$i]} (RMSE $d)" close_to "$d" 0.08
+  done
+done
+# (This MuPDF is built without colour management and says so.)
+check "MuPDF reads every page without a word" \
+  bash -c "[ -z \"\$(mutool draw -q -o /dev/null '$pdf' 2>&1 | grep -v 'ICC support is not available')\" ]"
+check "Ghostscript reads every page without a word" \
+  bash -c "[ -z \"\$(gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage '$pdf' 2>&1)\" ]"
+pdf="$out/header.pdf"
+run "$work/o" "$work/e" --quiet --set PaperFormat=1 --set DisplayHeader=1 "$pdf" "$src/01-photo.jpg" "$src/02-scan.png"
+pdfseparate -f 2 -l 2 "$pdf" "$work/alone/header-2.pdf"
+check "a page taken out keeps its header text" contains <(pdftotext "$work/alone/header-2.pdf" - 2>&1) "02-scan.png"
+check "header page passes qpdf --check" qpdf_ok "$work/alone/header-2.pdf"
+
 # ------------------------------------------- everything to the build, PNG
 group "no probing, PNG, recursive, missing path"
 pdf="$out/png.pdf"

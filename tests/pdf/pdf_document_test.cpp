@@ -63,7 +63,11 @@ TEST_F(PdfTest, FileOrderAndNumbersWithFontAndImage) {
   for (const auto& entry : order) numbers.push_back(entry.second);
   EXPECT_EQ(numbers, (std::vector<int>{6, 7, 1, 4, 5, 8, 3, 2}));
   EXPECT_EQ(f.size, 9);
-  EXPECT_NE(f.Object(4).find("/Font <<\n/F1 5 0 R\n>>\n/XObject <<\n/I1 8 0 R\n>>\n"), std::string::npos);
+  // The page names its image; the font, which it does not draw with, stays in what pages share.
+  EXPECT_NE(f.Object(6).find("/Resources <<\n/ProcSet [/PDF /Text /ImageB /ImageC /ImageI]\n/XObject <<\n/I1 8 0 R\n"
+                             ">>\n>>\n/Contents 7 0 R>>"),
+            std::string::npos);
+  EXPECT_NE(f.Object(4).find("/Font <<\n/F1 5 0 R\n>>\n/XObject <<\n>>\n"), std::string::npos);
   EXPECT_EQ(f.Object(5),
             "5 0 obj\n<<\n/Type /Font\n/BaseFont /Helvetica\n/Subtype /Type1\n/Encoding /WinAnsiEncoding\n>>\nendobj\n");
   EXPECT_EQ(f.Stream(8), jpeg);

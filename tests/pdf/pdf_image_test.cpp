@@ -33,12 +33,43 @@ TEST_F(PdfTest, SameNameIsStoredOnceAndPlacedTwice) {
   ASSERT_EQ(pdf_AddPage(-1, L""), 0);
   ASSERT_EQ(Place(L"C:\\A.jpg", 1, 1, jpeg), 0);  // names are case-sensitive
   const testsupport::PdfFile f = SaveAndParse();
-  const std::string resources = f.Object(4);
-  EXPECT_NE(resources.find("/I1 7 0 R\n/I2 12 0 R\n>>"), std::string::npos) << resources;
+  // Each page names the one image it shows.
+  for (const auto& [page, entry] : {std::pair{5, "/I1 7 0 R\n>>"}, {8, "/I1 7 0 R\n>>"}, {10, "/I2 12 0 R\n>>"}}) {
+    EXPECT_NE(f.Object(page).find(std::string("/XObject <<\n") + entry), std::string::npos) << f.Object(page);
+  }
+  EXPECT_EQ(f.Object(4).find(" 0 R"), std::string::npos);  // what pages share names no image
   EXPECT_NE(f.Stream(6).find("/I1 Do Q"), std::string::npos);
   EXPECT_NE(f.Stream(9).find("/I1 Do Q"), std::string::npos);
   EXPECT_NE(f.Stream(11).find("/I2 Do Q"), std::string::npos);
   EXPECT_EQ(f.Stream(7), std::string(jpeg.begin(), jpeg.end()));
+}
+
+TEST_F(PdfTest, EachPageNamesOnlyWhatItDraws) {
+  ASSERT_EQ(pdf_Create(1, L"", 2), 0);
+  ASSERT_EQ(pdf_SetFont(L"Helvetica", 10), 0);  // 5
+  const std::vector<unsigned char> jpeg = {0xFF, 0xD8, 1, 0xFF, 0xD9};
+  ASSERT_EQ(pdf_AddPage(-1, L""), 0);  // 6: image and text
+  ASSERT_EQ(Place(L"a", 1, 1, jpeg), 0);  // 8
+  pdf_TextBox(100, 10, L"a", 0, 1);
+  ASSERT_EQ(pdf_AddPage(-1, L""), 0);  // 9: two images placed, the last one shown
+  ASSERT_EQ(Place(L"b", 1, 1, jpeg), 0);  // 11
+  ASSERT_EQ(Place(L"c", 1, 1, jpeg), 0);  // 12
+  ASSERT_EQ(pdf_AddPage(-1, L""), 0);  // 13: text only
+  pdf_TextBox(100, 10, L"t", 0, 1);
+  ASSERT_EQ(pdf_AddPage(-1, L""), 0);  // 15: nothing, what pages share
+  const testsupport::PdfFile f = SaveAndParse();
+  const std::string procSet = "/Resources <<\n/ProcSet [/PDF /Text /ImageB /ImageC /ImageI]\n";
+  const std::string font = "/Font <<\n/F1 5 0 R\n>>\n";
+  const std::pair<int, std::string> pages[] = {
+      {6, procSet + font + "/XObject <<\n/I1 8 0 R\n>>\n>>\n/Contents 7 0 R>>"},
+      {9, procSet + "/XObject <<\n/I3 12 0 R\n>>\n>>\n/Contents 10 0 R>>"},
+      {13, procSet + font + "/XObject <<\n>>\n>>\n/Contents 14 0 R>>"},
+      {15, "/Resources 4 0 R\n/Contents 16 0 R>>"}};
+  for (const auto& [page, resources] : pages) {
+    EXPECT_NE(f.Object(page).find(resources), std::string::npos) << f.Object(page);
+  }
+  EXPECT_EQ(f.Object(4), "4 0 obj\n<<\n/ProcSet [/PDF /Text /ImageB /ImageC /ImageI]\n" + font + "/XObject <<\n>>\n>>\nendobj\n");
+  EXPECT_NE(f.Object(11).find("/Subtype /Image"), std::string::npos);  // written once, though no page shows it
 }
 
 TEST_F(PdfTest, JpegObjectTextForEveryColour) {

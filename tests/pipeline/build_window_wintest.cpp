@@ -189,6 +189,24 @@ TEST_F(BuildWindowTest, WindowLayoutAndTheSavingState) {
   EXPECT_TRUE(::IsWindowEnabled(mainWindow.get()));
 }
 
+TEST_F(BuildWindowTest, FilesFasterThanTheEyeEndShowingTheLastOne) {
+  TestWindow mainWindow{{100, 100, 800, 600}};
+  ScopedMainWindow scope(mainWindow.get());
+  BuildProgressWindow progress;
+  progress.Open(300);
+  for (int i = 1; i <= 300; ++i) {
+    progress.ShowFile(i, 300, L"photo" + std::to_wstring(i) + L".jpg");
+    progress.ShowProgress(i);
+    EXPECT_FALSE(progress.PollCancel());
+  }
+  const HWND bar = FindWindowExW(progress.window(), nullptr, PROGRESS_CLASSW, nullptr);
+  progress.EndFiles(false);  // cancelled: the last state stays up until the window closes
+  EXPECT_EQ(ChildTexts(progress.window(), L"Static"), (std::vector<std::wstring>{L"300 of 300", L"photo300.jpg"}));
+  EXPECT_FALSE(::IsWindow(bar));
+  progress.Close();
+  progress.Finish();
+}
+
 TEST_F(BuildWindowTest, SaveDialogAddsThePdfExtension) {
   TestWindow mainWindow{{100, 100, 800, 600}};
   ScopedMainWindow scope(mainWindow.get());
