@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ make libgtest-dev googletest libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 fonts-wine
           xvfb xauth x11-apps qpdf poppler-utils imagemagick clang
           xdotool x11-utils python3 python3-xlib zip unzip
-          libimage-exiftool-perl wixl mupdf-tools ghostscript)
+          libimage-exiftool-perl wixl msitools mupdf-tools ghostscript)
 
 missing=()
 for p in "${packages[@]}"; do

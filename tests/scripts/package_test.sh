@@ -40,6 +40,30 @@ names=$(unzip -Z1 "$zip" 2>/dev/null | sort | tr '\n' ' ')
 want="LICENSE.txt Quillon.exe README.txt quillon-cli.exe "
 [ -f "$root/out/win32/src/Quillon.chm" ] && want="LICENSE.txt Quillon.chm Quillon.exe README.txt quillon-cli.exe "
 check "archive holds [$want], has [$names]" [ "$names" = "$want" ]
+msi="$root/$msi"
+# The installer's File table, as "Name|LongName" or "LongName" per row.
+msi_files() { msiinfo export "$1" File 2>/dev/null | tail -n +4 | cut -f3 | sed 's/.*|//' | sort | tr '\n' ' '; }
+want_msi="LICENSE.txt Quillon.chm Quillon.exe README.txt quillon-cli.exe "
+if command -v msiinfo >/dev/null; then
+  check "installer holds [$want_msi], has [$(msi_files "$msi")]" [ "$(msi_files "$msi")" = "$want_msi" ]
+fi
+
+# A host without 32-bit support runs the x86-64 build, packed the same way
+# under test-only names; the 32-bit installer then lands in Program Files
+# (x86), its uninstall entry in the registry's 32-bit view, as on 64-bit
+# Windows.
+program_files="Program Files"
+reg_view=()
+if [ "$QUILLON_WINE_ARCH" = win64 ]; then
+  echo "package: this host runs no 32-bit code: the programs run are the x86-64 build's, packed the same way"
+  written=$(bash "$root/scripts/package.sh" --test-build win64 2>>"$root/out/package-build.log")
+  check "package.sh --test-build win64 writes test-only names" \
+    [ "$written" = $'out/dist/test-win64/Quillon-1.0.52-win64-test.zip\nout/dist/test-win64/Quillon-1.0.52-win64-test.msi' ]
+  zip="$root/$(sed -n 1p <<<"$written")"
+  msi="$root/$(sed -n 2p <<<"$written")"
+  program_files="Program Files (x86)"
+  reg_view=(/reg:32)
+fi
 
 # An empty folder on drive C:, far from the build tree.
 drive_c="$WINEPREFIX/drive_c"
@@ -85,19 +109,18 @@ run_desktop "from the archive" "$app/Quillon.exe"
 check "Quillon.ini written beside the exe at exit, with the General group" settings_file_ok "$app/Quillon.ini"
 
 # The installer.
-msi="$root/$msi"
-installed="$drive_c/Program Files/Quillon"
+installed="$drive_c/$program_files/Quillon"
 appdata=$(find "$drive_c/users" -maxdepth 3 -type d -path '*/AppData/Roaming' | head -n 1)
 user_ini="$appdata/Quillon/Quillon.ini"
 rm -rf "$appdata/Quillon"
-timeout 300 "$QUILLON_WINE" msiexec /i "$(timeout 60 winepath -w "$msi" 2>/dev/null)" /qn </dev/null >/dev/null 2>&1
+timeout 300 "$QUILLON_WINE" msiexec /i "$(timeout 60 "$QUILLON_WINE" winepath -w "$msi" 2>/dev/null)" /qn </dev/null >/dev/null 2>&1
 check "msiexec /i ends with 0 (got $?)" [ $? -eq 0 ]
 for file in Quillon.exe quillon-cli.exe Quillon.chm README.txt LICENSE.txt; do
-  check "$file installed into Program Files" [ -s "$installed/$file" ]
+  check "$file installed into $program_files" [ -s "$installed/$file" ]
 done
 shortcuts() { find "$drive_c" -name 'Quillon.lnk' 2>/dev/null | grep -c -e 'Start Menu' -e 'SendTo'; }
 check "a Start-menu shortcut (and no Send To one unless asked for)" [ "$(shortcuts)" = 1 ]
-uninstall_entry() { timeout 120 "$QUILLON_WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null 2>/dev/null | grep -c 'DisplayName.*Quillon'; }
+uninstall_entry() { timeout 120 "$QUILLON_WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s "${reg_view[@]}" </dev/null 2>/dev/null | grep -c 'DisplayName.*Quillon'; }
 check "an uninstall entry" [ "$(uninstall_entry)" -ge 1 ]
 
 # Program Files as a user without administrator rights sees it: read-only.
@@ -121,7 +144,7 @@ wineserver -p 2>/dev/null
 check "its settings saved in the user's application data" settings_file_ok "$user_ini"
 check "and none beside the installed program" [ ! -e "$installed/Quillon.ini" ]
 
-timeout 300 "$QUILLON_WINE" msiexec /x "$(timeout 60 winepath -w "$msi" 2>/dev/null)" /qn </dev/null >/dev/null 2>&1
+timeout 300 "$QUILLON_WINE" msiexec /x "$(timeout 60 "$QUILLON_WINE" winepath -w "$msi" 2>/dev/null)" /qn </dev/null >/dev/null 2>&1
 check "msiexec /x ends with 0 (got $?)" [ $? -eq 0 ]
 check "the programs are gone" [ ! -e "$installed/Quillon.exe" -a ! -e "$installed/quillon-cli.exe" ]
 check "the shortcut is gone" [ "$(shortcuts)" = 0 ]
