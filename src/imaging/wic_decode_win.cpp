@@ -16,26 +16,7 @@
 
 namespace {
 
-// One reference to a COM object. A decoder that faulted while using it may
-// have left it in any state: it is then abandoned, never released.
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (p_) p_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  T** put() { return &p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  void Abandon() { p_ = nullptr; }
-
- private:
-  T* p_ = nullptr;
-};
+using win::ComRef;
 
 // Not a WIC result: the decoder faulted inside the call.
 constexpr HRESULT kFaulted = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x4000);

@@ -25,28 +25,11 @@ std::wstring ImageFilesFilter(const std::wstring& patterns) {
 
 namespace {
 
+using win::ComRef;
+
 // Room for tens of thousands of chosen names: the dialog refuses a choice
 // that does not fit rather than cutting it.
 constexpr std::size_t kSelectionRoom = std::size_t{1} << 20;
-
-// One reference to a COM object, released with the holder.
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (p_) p_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  T** put() { return &p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-
- private:
-  T* p_ = nullptr;
-};
 
 class CoTaskText {
  public:

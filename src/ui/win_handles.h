@@ -98,4 +98,26 @@ class ComApartment {
   bool ok_;
 };
 
+// One reference to a COM object, released with the holder. A decoder that
+// faulted while using the object may have left it in any state: Abandon
+// then lets it go without a call into it.
+template <typename T>
+class ComRef {
+ public:
+  ComRef() = default;
+  ~ComRef() {
+    if (p_) p_->Release();
+  }
+  ComRef(const ComRef&) = delete;
+  ComRef& operator=(const ComRef&) = delete;
+  T* operator->() const { return p_; }
+  T* get() const { return p_; }
+  T** put() { return &p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  void Abandon() { p_ = nullptr; }
+
+ private:
+  T* p_ = nullptr;
+};
+
 }  // namespace win
