@@ -185,6 +185,10 @@ bool OnCommand(std::int32_t command, HWND control) {
   switch (command) {
     case kCommandQuit:
       g_main->state.quit = ConfirmQuit(settings);
+      // Files handed over while the question was open were taken (their
+      // sender was told so): they go into the list rather than being lost
+      // with the program, and the user may quit again.
+      if (!g_main->arrivedPaths.empty() || !g_main->arriving.empty()) g_main->state.quit = false;
       return true;
     case kCommandStayOnTop:
       ToggleFlag(settings.StayOnTop);

@@ -722,7 +722,8 @@ TEST_F(MainLoopTest, SecondStartHandsItsFilesOverWhateverWindowIsInFront) {
   } cases[] = {
       {L"about", Command(kCommandAbout), window(kWinAbout), 0},
       {L"skipped", DropFiles({dir.File(L"notes.txt"), Png(L"kept.png")}), window(kWinSkippedFiles), 0},
-      {L"quit question", Command(kCommandQuit), box(1), IDNO},
+      // Yes: the program stays for the files handed over meanwhile.
+      {L"quit question", Command(kCommandQuit), box(1), IDYES},
       {L"build", Do([&] {
          std::filesystem::remove(gone);  // its build ends with a message, still running
          ::PostMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED),
