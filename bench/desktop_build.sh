@@ -75,14 +75,16 @@ program_copy() {
   printf '\xef\xbb\xbf\r\n[General]\r\nRememberWinPos = 1\r\nX = 20\r\nY = 20\r\nW = 640\r\nH = 480\r\nConfirmations = 0\r\nShowOptions = 0\r\nOpenPdf = 0\r\nOpenDir = 0\r\n'"$3" >"$1/Quillon.ini"
 }
 geometry() {
-  xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+  # guard: an empty id would make xwininfo wait for a mouse click
+  [[ "${1:-}" =~ ^[0-9]+$ ]] || return 1
+  timeout 10 xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
                            /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
 }
 main_window() {
   local w
   for _ in $(seq 300); do
     for w in $(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); do
-      [ "$(xwininfo -id "$w" | awk '/Width:/{print $2}')" -ge 600 ] && { echo "$w"; return; }
+      [ "$(timeout 10 xwininfo -id "$w" | awk '/Width:/{print $2}')" -ge 600 ] && { echo "$w"; return; }
     done
     sleep 0.1
   done

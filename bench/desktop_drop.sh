@@ -76,7 +76,7 @@ main_window() {
   local w
   for _ in $(seq 100); do
     for w in $(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); do
-      [ "$(xwininfo -id "$w" | awk '/Width:/{print $2}')" -ge 600 ] && { echo "$w"; return; }
+      [ "$(timeout 10 xwininfo -id "$w" | awk '/Width:/{print $2}')" -ge 600 ] && { echo "$w"; return; }
     done
     sleep 0.1
   done

@@ -74,7 +74,8 @@ windows_named() { xdo search --onlyvisible --name "^$1\$" 2>/dev/null; }
 # x y width height of an X window; fails, printing nothing, without one.
 geometry() {
   is_id "${1:-}" || return 1
-  timeout 10 xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+  timeout 10 xwininfo -id "$1" 2>/dev/null |  # guard: is_id above, as -id "" waits for a click
+    awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
                            /Width:/{w=$2} /Height:/{h=$2} END{if (h == "") exit 1; print x, y, w, h}'
 }
 width_of() { local g; g=$(geometry "$1") && set -- $g && echo "$3"; }
