@@ -65,30 +65,10 @@ root=$1 build=$2 title=$3 work=$4 out=$5
 shift 5
 wineserver -p
 "$QUILLON_WINE" "$build/tests/wineprime.exe" </dev/null >/dev/null 2>&1
-winpath() { local p; p=$(cd "$1" && pwd); printf 'Z:%s' "${p//\//\\}"; }
+. "$root/bench/desktop_common.sh"
+# No Options window first, nothing opened after the build.
+quiet='ShowOptions = 0\r\nOpenPdf = 0\r\nOpenDir = 0\r\n'
 now() { date +%s.%N; }
-# program_copy DIR EXE SETTINGS: a private copy of the program with its own
-# settings file beside it (no questions, no Options first, nothing opened after).
-program_copy() {
-  mkdir -p "$1"
-  cp "$root/$build/src/$2" "$1/"
-  printf '\xef\xbb\xbf\r\n[General]\r\nRememberWinPos = 1\r\nX = 20\r\nY = 20\r\nW = 640\r\nH = 480\r\nConfirmations = 0\r\nShowOptions = 0\r\nOpenPdf = 0\r\nOpenDir = 0\r\n'"$3" >"$1/Quillon.ini"
-}
-geometry() {
-  # guard: an empty id would make xwininfo wait for a mouse click
-  [[ "${1:-}" =~ ^[0-9]+$ ]] || return 1
-  timeout 10 xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-                           /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
-}
-main_window() {
-  local w
-  for _ in $(seq 300); do
-    for w in $(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); do
-      [ "$(timeout 10 xwininfo -id "$w" | awk '/Width:/{print $2}')" -ge 600 ] && { echo "$w"; return; }
-    done
-    sleep 0.1
-  done
-}
 progress_window() { xdotool search --onlyvisible --name '^Building PDF' 2>/dev/null | head -1; }
 wait_for() {  # wait_for TENTHS COMMAND...
   local i
@@ -96,22 +76,30 @@ wait_for() {  # wait_for TENTHS COMMAND...
   return 1
 }
 # until_true SECONDS COMMAND...: polls every 20 ms; false after the limit.
+# Clock, pause and checks are shell builtins: the watch must not start
+# processes of its own beside the program it times (the console companion
+# is timed with nothing beside it).
+exec {nap}<> <(:)
 until_true() {
-  local end=$(( $(date +%s) + $1 ))
+  local end=$((EPOCHSECONDS + $1))
   until "${@:2}"; do
-    [ "$(date +%s)" -lt "$end" ] || return 1
-    sleep 0.02
+    ((EPOCHSECONDS < end)) || return 1
+    read -rt 0.02 -u "$nap" || true
   done
 }
 no_progress() { ! has_progress; }
 has_dialog() { [ -n "$(xdotool search --onlyvisible --name '^PDF file name$' 2>/dev/null)" ]; }
 has_progress() { [ -n "$(progress_window)" ]; }
-report_written() { grep -qE 'NO ERRORS|COMPLETED WITH ERRORS' "$1" 2>/dev/null; }
+report_written() {
+  local text=
+  IFS= read -rd '' text 2>/dev/null <"$1"
+  [[ $text == *"NO ERRORS"* || $text == *"COMPLETED WITH ERRORS"* ]]
+}
 # start NAME FOLDER ROWS SETTINGS: starts a private copy, drops the folder on
 # it and waits for every row; sets app_pid and main.
 start() {
   local app=$work/app-$1
-  program_copy "$app" Quillon.exe "$4"
+  program_copy "$app" Quillon.exe "$quiet$4"
   "$QUILLON_WINE" "$app/Quillon.exe" </dev/null >/dev/null 2>&1 &
   app_pid=$!
   main=$(main_window)
@@ -164,7 +152,7 @@ window() {
 cli() {
   local name=$1 folder=$2
   local app=$work/cli-$name
-  program_copy "$app" quillon-cli.exe "$3"
+  program_copy "$app" quillon-cli.exe "$quiet$3"
   local pdf=$out/cli-$name.pdf t0 t1 rc=0
   t0=$(now)
   "$QUILLON_WINE" "$app/quillon-cli.exe" ${4:-} "$(winpath "$out")\\cli-$name.pdf" "$(winpath "$folder")" \

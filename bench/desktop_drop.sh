@@ -64,23 +64,7 @@ wineserver -p
 # (Its lines end in CR LF: the CR is taken off where they are read, since a
 # filter in between would hold them back.)
 watch() { "$QUILLON_WINE" "$build/tests/row_watch.exe" "$title" "$@" </dev/null 2>/dev/null; }
-winpath() { local p; p=$(cd "$1" && pwd); printf 'Z:%s' "${p//\//\\}"; }
-# program_copy DIR EXE [SETTINGS]: a private copy of the program with its own
-# settings file beside it.
-program_copy() {
-  mkdir -p "$1"
-  cp "$root/$build/src/$2" "$1/"
-  printf '\xef\xbb\xbf\r\n[General]\r\nRememberWinPos = 1\r\nX = 20\r\nY = 20\r\nW = 640\r\nH = 480\r\nConfirmations = 0\r\n'"${3:-}" >"$1/Quillon.ini"
-}
-main_window() {
-  local w
-  for _ in $(seq 100); do
-    for w in $(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); do
-      [ "$(timeout 10 xwininfo -id "$w" | awk '/Width:/{print $2}')" -ge 600 ] && { echo "$w"; return; }
-    done
-    sleep 0.1
-  done
-}
+. "$root/bench/desktop_common.sh"
 # drop NAME FOLDER ROWS SETTINGS [STEPS]: starts a private copy of the
 # program, drops the folder, waits for every row; with STEPS, steps through
 # that many rows (Down key) with the thumbnail shown. Prints the time and
